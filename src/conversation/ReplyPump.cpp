@@ -1,0 +1,46 @@
+#include "conversation/ReplyPump.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+namespace ql50 {
+namespace {
+// Loops of the pumps that run now, innermost last. Only the UI thread pumps.
+std::vector<QEventLoop*>& ActiveLoops() {
+    static std::vector<QEventLoop*> loops;
+    return loops;
+}
+}  // namespace
+
+long long ReplyPump::NowSeconds() { return QDateTime::currentSecsSinceEpoch(); }
+
+int ReplyPump::Depth() { return static_cast<int>(ActiveLoops().size()); }
+
+bool ReplyPump::PumpUntil(const std::function<bool()>& done, long long deadlineSeconds,
+                          int maxSeconds) {
+    QElapsedTimer steady;
+    steady.start();
+    const qint64 steadyLimitMs = qint64(maxSeconds) * 1000;
+    while (!done()) {
+        const qint64 wallLeft = deadlineSeconds * 1000 - QDateTime::currentMSecsSinceEpoch();
+        const qint64 left = std::min(wallLeft, steadyLimitMs - steady.elapsed());
+        if (left <= 0) return false;
+        // Each pass sleeps at most one second, so the deadline is met even if a wake-up is lost.
+        QEventLoop loop;
+        QTimer::singleShot(int(std::min<qint64>(left, 1000)), &loop, &QEventLoop::quit);
+        ActiveLoops().push_back(&loop);
+        loop.exec();
+        ActiveLoops().pop_back();
+    }
+    return true;
+}
+
+void ReplyPump::WakeAll() {
+    for (QEventLoop* loop : ActiveLoops()) loop->quit();
+}
+
+}  // namespace ql50

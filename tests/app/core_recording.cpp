@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Recording.h"
+#include "app/TextFile.h"
+
+namespace ql50 {
+namespace {
+
+std::tm At(int year, int month, int day, int hour, int minute) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = 42;
+    return t;
+}
+
+TEST(RecordingFile, HeaderIsTheSameForEveryTypeAndEndsInLf) {
+    EXPECT_EQ(RecordHeaderLine(), "date\ttime\t[%]\t[\xB0" "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n");
+}
+
+TEST(RecordingFile, OxygenLineHasCommaValuesInItsColumnOrder) {
+    CModulDaten m;
+    m.moduleType = 7;
+    m.value1 = 98.5f;   // saturation %
+    m.value2 = 9.12f;   // mg/l
+    m.value3 = 150.f;   // nA
+    m.value4 = 210.f;   // partial pressure
+    m.value5 = 1013.f;  // air pressure
+    m.temperature = 21.3f;
+    EXPECT_EQ(RecordDataLine(At(2005, 3, 5, 14, 7), m),
+              "05.03.2005\t14:07\t98,5\t21,3\t150\t210\t9,12\t1013\r\n");
+}
+
+TEST(RecordingFile, PhLineUsesFixedDecimalsAndZerosBeforeAnyReply) {
+    CModulDaten m;
+    m.moduleType = 0;
+    m.value1 = 7.04f;
+    m.value2 = -12.345f;
+    EXPECT_EQ(RecordDataLine(At(2026, 12, 31, 23, 59), m),
+              "31.12.2026\t23:59\t7,0\t0,0\t0\t0\t-12,35\t0\r\n");
+}
+
+struct SummaryCase {
+    int type;
+    int language;
+    float values[4];
+    const char* expected;
+};
+
+class CalSummary : public ::testing::TestWithParam<SummaryCase> {};
+
+TEST_P(CalSummary, ListsLabelledValuesWithTheTypesDecimals) {
+    const SummaryCase& c = GetParam();
+    CModulDaten m;
+    m.moduleType = std::uint8_t(c.type);
+    m.calValue1 = c.values[0];
+    m.calValue2 = c.values[1];
+    m.calValue3 = c.values[2];
+    m.calValue4 = c.values[3];
+    EXPECT_EQ(CalibrationSummary(m, c.language), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, CalSummary,
+    ::testing::Values(
+        SummaryCase{0, 0, {-3.25f, 58.1f, 9, 9}, "Asymmetrie: -3.2  Steilheit: 58.1  "},
+        SummaryCase{0, 1, {1, 2, 3, 4}, "asymmetrie: 1.0  slope: 2.0  "},
+        SummaryCase{1, 0, {12.5f, 0, 0, 0}, "Offset: 12.5  "},
+        SummaryCase{2, 1, {0.5f, 2, 1.25f, 7}, "cell const.: 0.50  temp. coef.: 2.00  cable offset: 1.25  "},
+        // The turbidity type has no labels at all: value 1 still shows, behind an empty label.
+        SummaryCase{6, 0, {1.5f, 2, 3, 4}, ": 1.5  "},
+        SummaryCase{7, 0, {35.2f, 2, 3, 1.5f},
+                    "Anstieg: 35.2  B < 20\xB0" "C: 2  B > 20\xB0" "C: 3  Salinit\xE4t: 1.50  "}));
+
+struct IntervalCase {
+    int h, m, s, ms;
+};
+
+class TimerPeriod : public ::testing::TestWithParam<IntervalCase> {};
+
+TEST_P(TimerPeriod, FollowsTheIntervalAndNeverFloods) {
+    const auto& c = GetParam();
+    EXPECT_EQ(RecordTimerMs(c.h, c.m, c.s), c.ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(Intervals, TimerPeriod,
+                         ::testing::Values(IntervalCase{0, 1, 0, 60000},
+                                           IntervalCase{1, 30, 15, 5415000},
+                                           IntervalCase{0, 0, 0, 1000},   // once per second
+                                           IntervalCase{0, 0, -5, 1000},  // from a hand-made file
+                                           IntervalCase{99, 99, 99, 362439000}));
+
+struct TempDir {
+    TempDir() {
+        char pattern[] = "/tmp/ql50-textfile-XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string path;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(TextFileTest, CreateTruncatesAppendKeepsAndBytesStayUntranslated) {
+    TempDir dir;
+    const std::string path = dir.path + "/messung.txt";
+    TextFile f;
+    ASSERT_TRUE(f.Create(path));
+    ASSERT_TRUE(f.Write("a\r\nb\n\r"));
+    EXPECT_EQ(Slurp(path), "a\r\nb\n\r") << "each write reaches the file at once";
+    EXPECT_EQ(f.FileName(), "messung.txt");
+    f.Close();
+    ASSERT_TRUE(f.OpenAppend(path));
+    ASSERT_TRUE(f.Write("c"));
+    f.Close();
+    EXPECT_EQ(Slurp(path), "a\r\nb\n\rc");
+    ASSERT_TRUE(f.Create(path));
+    f.Close();
+    EXPECT_EQ(Slurp(path), "");
+}
+
+TEST(TextFileTest, FailuresCarryPathAndReason) {
+    TextFile f;
+    EXPECT_FALSE(f.Create("/nonexistent-folder/x.txt"));
+    EXPECT_EQ(f.ErrorText(), "/nonexistent-folder/x.txt: No such file or directory");
+    EXPECT_FALSE(f.Write("x"));
+    if (access("/dev/full", W_OK) == 0) {
+        ASSERT_TRUE(f.OpenAppend("/dev/full"));
+        EXPECT_FALSE(f.Write("line\r\n"));
+        EXPECT_EQ(f.ErrorText(), "/dev/full: No space left on device");
+    }
+}
+
+}  // namespace
+}  // namespace ql50

@@ -1,0 +1,128 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/SettingsFile.h"
+
+namespace ql50 {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Settings kChanged{2, 9600, 1, 30, 0, 1, 1};
+
+class SettingsFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "ql50-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = (dir_ / "config.ini").string();
+    }
+    void TearDown() override {
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+    static std::string Contents(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void Put(const fs::path& p, const std::string& bytes) {
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(SettingsFileTest, MissingFileKeepsValuesAndCreatesAnEmptyFile) {
+    Settings s = kChanged;
+    EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::CreatedEmpty);
+    EXPECT_EQ(s, kChanged);
+    ASSERT_TRUE(fs::is_regular_file(path_));
+    EXPECT_EQ(fs::file_size(path_), 0u);
+    EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Read);  // empty file: defaults
+    EXPECT_EQ(s, Settings{});
+}
+
+TEST_F(SettingsFileTest, UnreadablePlacesKeepValues) {
+    Settings s = kChanged;
+    EXPECT_EQ(ReadSettingsFile((dir_ / "missing" / "config.ini").string(), s),
+              SettingsRead::Unreadable);
+    fs::create_directory(path_);
+    EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Unreadable);
+    EXPECT_TRUE(fs::is_directory(path_));
+    EXPECT_EQ(s, kChanged);
+}
+
+TEST_F(SettingsFileTest, WrittenFileIsExactAndReadsBack) {
+    ASSERT_TRUE(WriteSettingsFile(path_, Settings{}, nullptr));
+    EXPECT_EQ(Contents(path_),
+              "[RS232]\n\rPORT=0\n\rBAUD=4800\n\r[SETUP]\n\rINTERVALL=00:01:00\n\rSPRACHE=0\n\r"
+              "PARAMETRIEREN=0\n\r");
+    ASSERT_TRUE(WriteSettingsFile(path_, kChanged, nullptr));
+    Settings s;
+    EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Read);
+    EXPECT_EQ(s, kChanged);
+    EXPECT_EQ(Entries(), 1u);  // no temporary file left behind
+}
+
+TEST_F(SettingsFileTest, WriteReplacesTheFileInsteadOfRewritingIt) {
+    Put(path_, "PORT=3\n");
+    const int old = ::open(path_.c_str(), O_RDONLY);
+    ASSERT_GE(old, 0);
+    ASSERT_TRUE(WriteSettingsFile(path_, kChanged, nullptr));
+    char buffer[16] = {};
+    EXPECT_EQ(::read(old, buffer, sizeof buffer), 7);  // a reader of the old file saw it whole
+    ::close(old);
+    EXPECT_STREQ(buffer, "PORT=3\n");
+    EXPECT_EQ(Contents(path_), FormatSettings(kChanged));
+}
+
+TEST_F(SettingsFileTest, HugeFileIsStreamed) {
+    Put(path_,
+        "PORT=4\nBAUD=1200\n" + std::string(3 * kMaxJoinedSettingsText, 'x') + "\nSPRACHE=1");
+    Settings s;
+    EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Read);
+    EXPECT_EQ(s, (Settings{4, 1200, 0, 1, 0, 0, 0}));
+}
+
+TEST_F(SettingsFileTest, WriteFailureNamesThePathAndLeavesNothing) {
+    Put(dir_ / "plain", "x");
+    fs::create_directories(path_ + "/occupied");  // a folder where the file should go
+    const std::string targets[] = {
+        (dir_ / "missing" / "config.ini").string(),  // no such folder
+        (dir_ / "plain" / "config.ini").string(),    // the "folder" is a file
+        path_,                                       // the rename cannot replace a folder
+    };
+    for (const std::string& target : targets) {
+        std::string error;
+        EXPECT_FALSE(WriteSettingsFile(target, kChanged, &error)) << target;
+        EXPECT_NE(error.find(target + ": "), std::string::npos) << error;
+        EXPECT_FALSE(WriteSettingsFile(target, kChanged, nullptr)) << target;
+    }
+    EXPECT_EQ(Entries(), 2u);  // "plain" and the folder: no temporary file left
+}
+
+TEST_F(SettingsFileTest, WriteFailureInAReadOnlyFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    std::string error;
+    EXPECT_FALSE(WriteSettingsFile(path_, kChanged, &error));
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(Entries(), 0u);
+}
+
+}  // namespace
+}  // namespace ql50

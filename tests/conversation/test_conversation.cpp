@@ -1,0 +1,189 @@
+// The conversation over a pseudo-terminal with a scripted module, on a QCoreApplication.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "PtyPeer.h"
+#include "conversation/CConversation.h"
+#include "link/Encoding.h"
+
+namespace ql50 {
+namespace {
+
+using test::PtyPeer;
+using test::ReplyTo;
+
+// Serves events until `done` holds or 20 s pass.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Fixture : ::testing::Test {
+    void Open(PtyPeer& peer) {
+        conv.MapPort(1, peer.path());
+        QString failure;
+        ASSERT_TRUE(conv.EnsurePortOpen(0, 9600, &failure)) << failure.toStdString();
+    }
+    CConversation conv;
+};
+
+// Answers every live-value read with a value that names the register, every other read
+// with float24 1.0.
+std::vector<std::uint8_t> Answer(const Frame& req) {
+    if (req[kPosOp] == kReadValue)
+        return ReplyTo(req, EncodeFloat32(float(req[kPosRegister]) + 0.25f));
+    return ReplyTo(req, EncodeFloat24(1.0f));
+}
+
+TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
+    PtyPeer peer(Answer);
+    Open(peer);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    EXPECT_EQ(conv.WaitForReply(), 1);
+    EXPECT_FALSE(conv.replyPending());
+    EXPECT_FLOAT_EQ(conv.modul.calValue1, 1.0f);
+    const Frame expected = BuildFrame(0, kReadParam, 4, 32);
+    ASSERT_EQ(peer.Requests().size(), 1u);
+    EXPECT_EQ(peer.Requests()[0], expected);
+}
+
+TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) {
+    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    Open(peer);
+    int timerTicks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
+    ticker.start(100);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(conv.WaitForReply(), 0);
+    const qint64 ms = t.elapsed();
+    EXPECT_GT(ms, 1900);  // more than 2 s of wall clock, less a little timer slack
+    EXPECT_LE(ms, 3000 + 500);
+    EXPECT_TRUE(conv.replyPending());
+    EXPECT_GT(timerTicks, 5) << "events must be served during the wait";
+    EXPECT_LT(CpuSeconds() - cpuBefore, 1.0) << "the wait must block, not spin";
+}
+
+TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
+    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    Open(peer);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    EXPECT_EQ(conv.WaitForReply(), 0);
+    peer.Send(ReplyTo(BuildFrame(0, kReadParam, 4, 32), EncodeFloat24(2.0f)));
+    EXPECT_TRUE(WaitUntil([&] { return !conv.replyPending(); }));
+    EXPECT_FLOAT_EQ(conv.modul.calValue1, 2.0f);
+}
+
+TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
+    PtyPeer peer(Answer);
+    Open(peer);
+    conv.modul.moduleType = 7;  // oxygen
+    QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
+    conv.SendCommand(0, kReadValue, 3, 1);
+    ASSERT_TRUE(WaitUntil([&] { return refresh.count() == 1; }));
+    EXPECT_EQ(peer.Registers(), (std::vector<std::uint8_t>{1, 2, 5, 4, 3, 6}));
+    EXPECT_EQ(peer.Requests()[0][kPosType], 3);
+    EXPECT_EQ(peer.Requests()[1][kPosType], 4);
+    EXPECT_EQ(conv.texts.valueText1, "1.2");  // 1.25 with one decimal, even rounding
+    EXPECT_EQ(conv.texts.valueText2, "2.25");
+    EXPECT_EQ(conv.texts.valueText3, "3");
+    EXPECT_EQ(conv.texts.temperatureText, "6.2");
+    EXPECT_EQ(refresh.count(), 1);
+}
+
+TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
+    PtyPeer peer(Answer);
+    Open(peer);
+    conv.deviceAddress = 7;
+    QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
+    conv.SendCommand(conv.deviceAddress, kReadValue, 3, 1);
+    ASSERT_TRUE(WaitUntil([&] { return refresh.count() == 1; }));
+    for (const Frame& f : peer.Requests()) EXPECT_EQ(f[kPosAddress], 7);
+}
+
+TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
+    PtyPeer peer([](const Frame& req) {
+        auto bytes = ReplyTo(req, EncodeFloat24(5.0f));
+        bytes[kPosChecksum] ^= 0x01;
+        return bytes;
+    });
+    Open(peer);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    EXPECT_EQ(conv.WaitForReply(), 0);
+    EXPECT_TRUE(conv.frameError());
+    EXPECT_FLOAT_EQ(conv.modul.calValue1, 0.0f);
+}
+
+TEST_F(Fixture, WatchdogNoticeGivesOneEventLogLine) {
+    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    Open(peer);
+    QSignalSpy notices(&conv, &CConversation::watchdogNotice);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    ASSERT_TRUE(WaitUntil([&] { return peer.Requests().size() == 1; }));
+    peer.Send({'W', 'D', '-', 'R', 'E', 'S', 'E', 'T', '\r'});
+    ASSERT_TRUE(WaitUntil([&] { return notices.count() == 1; }));
+    const QByteArray line = notices.at(0).at(0).toByteArray();
+    EXPECT_TRUE(line.endsWith("\tWD-RESET \n\r")) << line.toStdString();
+    EXPECT_EQ(conv.texts.statusText, line.toStdString());
+    EXPECT_EQ(conv.assembler().rxCount(), 0);
+}
+
+TEST_F(Fixture, PortThatCannotBeOpenedNamesComNumberDeviceAndReason) {
+    conv.MapPort(3, "/nonexistent/ttyQL50");
+    QString failure;
+    EXPECT_FALSE(conv.EnsurePortOpen(2, 4800, &failure));
+    EXPECT_FALSE(conv.portOpen());
+    EXPECT_EQ(failure.section('\n', 0, 0), QString::fromUtf8("COM 3 kann nicht geöffnet werden."));
+    EXPECT_TRUE(failure.section('\n', 1).startsWith("/nonexistent/ttyQL50: ")) << failure.toStdString();
+    EXPECT_EQ(conv.DeviceForPort(2), "/dev/ttyS1");
+}
+
+TEST_F(Fixture, HangUpIsReportedOnceAndTheNextOperationReopens) {
+    auto peer = std::make_unique<PtyPeer>(Answer);
+    Open(*peer);
+    QSignalSpy errors(&conv, &CConversation::portError);
+    peer->HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return errors.count() >= 1; }));
+    conv.PumpDelay(1);
+    EXPECT_EQ(errors.count(), 1);
+    EXPECT_TRUE(errors.at(0).at(1).toBool());
+    EXPECT_FALSE(conv.portOpen());
+
+    PtyPeer second(Answer);
+    Open(second);
+    conv.SendCommand(0, kReadParam, 4, 32);
+    EXPECT_EQ(conv.WaitForReply(), 1);
+}
+
+TEST_F(Fixture, PumpDelayLastsAtMostItsWholeSeconds) {
+    QElapsedTimer t;
+    t.start();
+    conv.PumpDelay(1);
+    EXPECT_LE(t.elapsed(), 1000 + 500);
+}
+
+}  // namespace
+}  // namespace ql50

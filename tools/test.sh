@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything (warnings are errors) and runs all tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQL50_WERROR=ON >/dev/null
+cmake --build build -j2
+ctest --test-dir build -j2 --output-on-failure --timeout 300
