@@ -1,0 +1,60 @@
+#include "app/CHauptApp.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+#include "app/CHauptDialog.h"
+#include "app/CommandLine.h"
+#include "sim/PtyServer.h"
+#include "ui/Fonts.h"
+#include "ui/MessageBox.h"
+
+namespace ql50 {
+namespace {
+
+// The virtual module inside the program, behind a pseudo-terminal, paced like a 4800-baud line.
+struct Simulation {
+    explicit Simulation(int type) : server(module) {
+        module.SetType(type);
+        module.SetLineRate(4800);
+    }
+    sim::VirtualModule module;
+    sim::PtyServer server;
+};
+
+}  // namespace
+
+int CHauptApp::Run(int argc, char** argv) {
+    const CommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "ql50: %s\n\n%s", cl.error.c_str(), CommandLineHelp().c_str());
+        return 2;
+    }
+    if (cl.help || cl.version) {
+        std::fputs(cl.help ? CommandLineHelp().c_str() : "ql50 1.04\n", stdout);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("ql50");
+    ui::InstallFontSubstitutions();
+
+    std::unique_ptr<Simulation> simulation;
+    if (cl.simulate) {
+        simulation = std::make_unique<Simulation>(cl.simulateType);
+        std::string error;
+        if (!simulation->server.Start(&error)) {
+            ui::MessageBox(nullptr, QString::fromStdString("Virtuelles Messmodul: " + error));
+            return 1;
+        }
+    }
+    CHauptDialog dialog;
+    // With the virtual module every COM port leads to it, unless mapped otherwise.
+    if (simulation)
+        for (int n = 1; n <= 16; ++n) dialog.conversation().MapPort(n, simulation->server.SlavePath());
+    for (const auto& [number, device] : cl.ports) dialog.conversation().MapPort(number, device);
+    dialog.DoModal();
+    return 0;
+}
+
+}  // namespace ql50

@@ -1,0 +1,308 @@
+#include "app/CHauptDialog.h"
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <ctime>
+
+#include "app/CInfoDialog.h"
+#include "app/CSetupDialog.h"
+#include "app/Recording.h"
+#include "conversation/QtText.h"
+#include "tables/MessTypen.h"
+#include "tables/Texte.h"
+#include "ui/DataExchange.h"
+#include "ui/MessageBox.h"
+#include "ui/UpDownControl.h"
+
+namespace ql50 {
+namespace {
+
+using ui::Ctl;
+
+// Template 102: six value columns (label above the value, unit to its right), the calibration
+// and recording lines, the buttons, the status box.
+constexpr int kCol = 83;  // column pitch
+constexpr ui::ControlTemplate kControls[] = {
+    {kIdLabel1 + 0, Ctl::Static, "", 7, 5, 78, 8},
+    {kIdValue1 + 0, Ctl::StaticRight, "", 7, 14, 52, 18},
+    {kIdLabel1 + 1, Ctl::Static, "", 90, 5, 78, 8},
+    {kIdValue1 + 1, Ctl::StaticRight, "", 90, 14, 52, 18},
+    {kIdLabel1 + 2, Ctl::Static, "", 173, 5, 78, 8},
+    {kIdValue1 + 2, Ctl::StaticRight, "", 173, 14, 52, 18},
+    {kIdLabel1 + 3, Ctl::Static, "", 256, 5, 78, 8},
+    {kIdValue1 + 3, Ctl::StaticRight, "", 256, 14, 52, 18},
+    {kIdLabel1 + 4, Ctl::Static, "", 339, 5, 78, 8},
+    {kIdValue1 + 4, Ctl::StaticRight, "", 339, 14, 52, 18},
+    {kIdLabel1 + 5, Ctl::Static, "", 422, 5, 78, 8},
+    {kIdValue1 + 5, Ctl::StaticRight, "", 422, 14, 52, 18},
+    {kIdUnit1 + 0, Ctl::Static, "", 61 + 0 * kCol, 21, 26, 9},
+    {kIdUnit1 + 1, Ctl::Static, "", 61 + 1 * kCol, 21, 26, 9},
+    {kIdUnit1 + 2, Ctl::Static, "", 61 + 2 * kCol, 21, 26, 9},
+    {kIdUnit1 + 3, Ctl::Static, "", 61 + 3 * kCol, 21, 26, 9},
+    {kIdUnit1 + 4, Ctl::Static, "", 61 + 4 * kCol, 21, 26, 9},
+    {-1, Ctl::Static, "°C", 61 + 5 * kCol, 21, 26, 9},
+    {kIdCalSummary, Ctl::Static, "", 7, 38, 496, 8},
+    {kIdRecordingLabel, Ctl::Static, "", 7, 48, 496, 8},
+    {kIdSetupMessung, Ctl::Button, "Setup Messung", 7, 60, 74, 14},
+    {kIdMessung, Ctl::Button, "Messung Starten", 7, 76, 74, 14},
+    {kIdKalibrieren, Ctl::Button, "Kalibrieren", 7, 92, 74, 14},
+    {kIdKonfigurieren, Ctl::Button, "Konfigurieren", 7, 108, 74, 14},
+    {kIdLoggerAuslesen, Ctl::Button, "Datenlogger Auslesen", 85, 60, 74, 14},
+    {kIdLoggerInfo, Ctl::Button, "Datenlogger Information", 85, 76, 74, 14},
+    {kIdUhrzeit, Ctl::Button, "Uhrzeit stellen", 85, 92, 74, 14},
+    {kIdLoggerLoeschen, Ctl::Button, "Datenlogger löschen", 85, 108, 74, 14},
+    {kIdParametrieren, Ctl::Button, "Parametrieren", 163, 60, 74, 14},
+    {kIdSetup, Ctl::Button, "Setup", 163, 76, 74, 14},
+    {kIdAddressLabel, Ctl::Static, "", 163, 94, 44, 8},
+    {kIdAddress, Ctl::Edit, "", 208, 92, 20, 13, ui::kDisabled | ui::kReadOnly},
+    {kIdSpinner, Ctl::UpDown, "", 228, 92, 9, 13, ui::kDisabled},
+    {kIdExit, Ctl::Button, "Beenden", 163, 108, 74, 14},
+    {-1, Ctl::GroupBox, "Status Info", 245, 56, 258, 60},
+    {kIdStatus, Ctl::Static, "", 251, 66, 246, 47},
+    {-1, Ctl::StaticRight, "Version 1.04", 245, 117, 258, 8},
+};
+constexpr ui::DialogTemplate kTemplate{102, "QL50", 510, 125, "Arial", 8, kControls,
+                                       ui::kMinimizeBox};
+
+// Buttons that a running measurement disables and its stop enables again.
+}  // namespace
+
+const std::array<int, 9> kIdleButtons{kIdSetupMessung, kIdSetup, kIdKalibrieren, kIdExit,
+                                  kIdKonfigurieren, kIdLoggerAuslesen, kIdLoggerInfo, kIdUhrzeit,
+                                  kIdLoggerLoeschen};
+
+int SpinnerAddress(int position) {
+    if (position >= 32 && position <= 253) return 255;
+    if (position == 254) return 31;
+    return position;
+}
+
+CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
+    : ui::CDialog(kTemplate, parent), workDir_(workDir) {
+    setWindowIcon(AppIcon());
+    BindButtons();
+    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::Refresh);
+    connect(&conv_, &CConversation::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
+    connect(&conv_, &CConversation::portError, this, &CHauptDialog::OnPortError);
+    connect(&conv_, &CConversation::loggerFrame, this, &CHauptDialog::OnLoggerFrame);
+}
+
+CHauptDialog::~CHauptDialog() { conv_.StopMonitor(); }
+
+QString CHauptDialog::Path(const QString& name) const { return QDir(workDir_).filePath(name); }
+
+QIcon CHauptDialog::AppIcon() {
+    // A water drop with the module's name.
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath drop;
+    drop.moveTo(16, 1);
+    drop.cubicTo(16, 1, 29, 15, 29, 21);
+    drop.arcTo(3, 8, 26, 23, 0, -180);
+    drop.cubicTo(3, 15, 16, 1, 16, 1);
+    p.fillPath(drop, QColor(0x1f, 0x6f, 0xb5));
+    p.setPen(Qt::white);
+    QFont f("Liberation Sans");
+    f.setPixelSize(9);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(3, 15, 26, 12), Qt::AlignCenter, "QL50");
+    return QIcon(pixmap);
+}
+
+void CHauptDialog::BindButtons() {
+    OnCommand(kIdSetup, [this] { OnSetup(); });
+    OnCommand(kIdMessung, [this] { OnMessungStarten(); });
+    OnCommand(kIdSetupMessung, [this] { SetupRecording(); });
+    OnCommand(kIdLoggerAuslesen, [this] { ReadLogger(); });
+    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(); });
+    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(); });
+    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(); });
+    OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
+    for (int id : {int(kIdKalibrieren), int(kIdKonfigurieren), int(kIdParametrieren)}) {
+        OnCommand(id, [this] {
+            ui::MessageBox(this, QString::fromUtf8("Diese Funktion ist noch nicht verfügbar."));
+        });
+    }
+}
+
+bool CHauptDialog::OnInitDialog() {
+    settings = Settings{};
+    measuring = false;
+    readoutArmed = false;
+    CreateValueFont();
+    ReadSettingsFile(Path("config.ini").toStdString(), settings);
+    if (!eventLogFile.Create(Path("protokoll.txt").toStdString())) ReportFileError(eventLogFile);
+    ApplyLanguage();
+    if (auto* spinner = ItemAs<ui::UpDownControl>(kIdSpinner)) spinner->SetRange(0, 255);
+    UpdateData(false);
+    return true;
+}
+
+void CHauptDialog::CreateValueFont() {
+    // The value font's character cell is as high as the value field. Liberation Sans, like
+    // Arial, has a cell of about 1.15 em.
+    const int cell = Item(kIdValue1)->height();
+    valueFont_ = QFont("Liberation Sans");
+    valueFont_.setPixelSize(std::max(1, int(cell / 1.15 + 0.5)));
+    valueFont_.setWeight(QFont::Medium);
+    for (int i = 0; i < 6; ++i) Item(kIdValue1 + i)->setFont(valueFont_);
+}
+
+void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
+    if (dx.Saving()) return;  // the window only shows its members
+    const std::array<const std::string*, 6> values{
+        &conv_.texts.valueText1, &conv_.texts.valueText2, &conv_.texts.valueText3,
+        &conv_.texts.valueText4, &conv_.texts.valueText5, &conv_.texts.temperatureText};
+    for (int i = 0; i < 6; ++i) {
+        QString text = Qs(*values[i]);
+        dx.Text(kIdValue1 + i, text);
+    }
+    QString summary = Qs(calSummary);
+    dx.Text(kIdCalSummary, summary);
+    dx.Text(kIdRecordingLabel, recordingLabel);
+    // Status lines end in LF CR; the control shows them as plain line breaks.
+    QString status = Qs(statusText()).remove(QLatin1Char('\r'));
+    dx.Text(kIdStatus, status);
+    int address = conv_.deviceAddress;
+    dx.Number(kIdAddress, address);
+}
+
+void CHauptDialog::ApplyLanguage() {
+    const int lang = language();
+    EnableItem(kIdParametrieren, settings.factoryMode != 0);
+    struct Caption {
+        int id;
+        const char* text;
+    };
+    const Caption captions[] = {
+        {kIdParametrieren, Tx(kTexte.parametrieren, lang)},
+        {kIdExit, Tx(kTexte.beenden, lang)},
+        {kIdKalibrieren, Tx(kTexte.kalibrieren, lang)},
+        {kIdKonfigurieren, Tx(kTexte.konfigurieren, lang)},
+        {kIdSetupMessung, Tx(kTexte.setupMessung, lang)},
+        {kIdMessung, Tx(kTexte.messungStarten, lang)},
+        {kIdAddressLabel, Tx(kTexte.geraeteadresse, lang)},
+        {kIdLoggerAuslesen, Tx(kTexte.datenloggerAuslesen, lang)},
+        {kIdLoggerInfo, Tx(kTexte.datenloggerInformation, lang)},
+        {kIdUhrzeit, Tx(kTexte.uhrzeitStellen, lang)},
+        {kIdLoggerLoeschen, Tx(kTexte.datenloggerLoeschen, lang)},
+    };
+    for (const Caption& c : captions) SetItemText(c.id, Qs(c.text));
+    EnableItem(kIdMessung, false);
+    statusText() = Tx(kTexte.keinFehler, lang);
+}
+
+void CHauptDialog::OnSetup() {
+    const int lang = language();
+    CSetupDialog dlg(Qs(Tx(kTexte.abbrechen, lang)), Qs(Tx(kTexte.sprache, lang)), this);
+    dlg.portChoice = settings.portIndex;
+    dlg.languageChoice = settings.language;
+    if (dlg.DoModal() != ui::kIdOk) return;
+    // With no port button checked (a port index from a hand-made file) the port stays.
+    if (dlg.portChoice >= 0) settings.portIndex = std::int8_t(dlg.portChoice);
+    if (dlg.languageChoice >= 0) settings.language = std::uint8_t(dlg.languageChoice);
+    ApplyLanguage();
+    UpdateData(false);
+}
+
+void CHauptDialog::OnVScroll(int position) {
+    const int address = SpinnerAddress(position);
+    conv_.deviceAddress = std::uint8_t(address);
+    if (auto* spinner = ItemAs<ui::UpDownControl>(kIdSpinner)) spinner->SetPos(address);
+    UpdateData(false);
+}
+
+void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
+    // The about box is reached from the window's own menu.
+    QMenu menu(this);
+    menu.addAction(QString::fromUtf8("Inf&o über QL50..."), this, &CHauptDialog::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void CHauptDialog::ShowAbout() {
+    CInfoDialog about(this);
+    about.DoModal();
+}
+
+bool CHauptDialog::EnsurePortOpen() {
+    QString failure;
+    if (conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, &failure)) return true;
+    ui::MessageBox(this, failure);
+    return false;
+}
+
+bool CHauptDialog::CommunicationError() {
+    ui::MessageBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, language())));
+    return false;
+}
+
+void CHauptDialog::OnPortError(const QString& text, bool) {
+    ui::ErrorBox(nullptr, text, QStringLiteral("Application Error"));
+}
+
+void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
+    // The status text shows the line with the next refresh of the window.
+    if (!eventLogFile.Write(line.toStdString())) ReportFileError(eventLogFile);
+}
+
+void CHauptDialog::ReportFileError(TextFile& file) {
+    ui::MessageBox(this, QString::fromUtf8("Die Datei kann nicht geschrieben werden:\n%1")
+                             .arg(QString::fromStdString(file.ErrorText())));
+}
+
+void CHauptDialog::OnCancel() {
+    if (measuring) {
+        ui::MessageBox(this, "Messung erst beenden!");
+        return;
+    }
+    std::string error;
+    if (!WriteSettingsFile(Path("config.ini").toStdString(), settings, &error)) {
+        ui::MessageBox(this, QString::fromUtf8("Die Einstellungen wurden nicht gespeichert:\n%1")
+                                 .arg(QString::fromStdString(error)));
+    }
+    recordingFile.Close();
+    conv_.StopMonitor();
+    EndReadout();
+    EndDialog(ui::kIdCancel);
+    eventLogFile.Close();
+}
+
+void CHauptDialog::OnClose() {
+    if (measuring) {
+        ui::MessageBox(this, "Messung erst beenden!");
+        return;
+    }
+    conv_.StopMonitor();
+    exportFile.Close();
+    OnCancel();
+}
+
+void CHauptDialog::OnTimer(int id) {
+    switch (id) {
+        case kTimerPoll:
+            // A bad frame lets the line settle for one tick.
+            if (conv_.frameError()) {
+                conv_.ClearFrameError();
+                break;
+            }
+            conv_.SendCommand(conv_.deviceAddress, kReadValue, 3, 1);
+            break;
+        case kTimerRecord:
+            WriteRecordLine();
+            break;
+        case kTimerReadout:
+            OnReadoutTimer();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace ql50

@@ -1,0 +1,134 @@
+#pragma once
+// The main window: the hub of the program. It owns the conversation with the module, every file
+// the program writes and the state of a live measurement; every other window is opened from one
+// of its buttons.
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "app/SettingsFile.h"
+#include "app/TextFile.h"
+#include "conversation/CConversation.h"
+#include "logger/LoggerDialogs.h"
+#include "logger/LoggerRecords.h"
+#include "ui/CDialog.h"
+
+namespace ql50 {
+
+// Control ids of the main window.
+enum HauptId : int {
+    kIdExit = 2,
+    kIdSetup = 3,
+    kIdMessung = 4,
+    kIdValue1 = 1009,  // value fields 1009 .. 1014
+    kIdKalibrieren = 1015,
+    kIdCalSummary = 1016,
+    kIdSetupMessung = 1020,
+    kIdKonfigurieren = 1021,
+    kIdParametrieren = 1022,
+    kIdRecordingLabel = 1099,
+    kIdStatus = 1100,
+    kIdSpinner = 1120,
+    kIdAddress = 1121,
+    kIdLabel1 = 1123,  // channel labels 1123 .. 1128
+    kIdUnit1 = 1129,   // channel units 1129 .. 1133
+    kIdAddressLabel = 1134,
+    kIdUhrzeit = 1171,
+    kIdLoggerAuslesen = 1172,
+    kIdLoggerInfo = 1174,
+    kIdLoggerLoeschen = 1176,
+};
+
+// Timers of the main window.
+enum HauptTimer : int { kTimerPoll = 1, kTimerRecord = 2, kTimerReadout = 3 };
+
+// Buttons that a running measurement disables and its stop enables again.
+extern const std::array<int, 9> kIdleButtons;
+
+// A spinner position as an address: 32 to 253 become 255 and 254 becomes 31, so the spinner
+// offers the addresses 0 to 31 and 255.
+int SpinnerAddress(int position);
+
+class CHauptDialog : public ui::CDialog {
+    Q_OBJECT
+public:
+    // `workDir` holds config.ini and protokoll.txt (the working directory in normal use).
+    explicit CHauptDialog(const QString& workDir = ".", QWidget* parent = nullptr);
+    ~CHauptDialog() override;
+
+    CConversation& conversation() { return conv_; }
+    static QIcon AppIcon();
+
+    // Main-window state other windows and tests read.
+    Settings settings;  // portIndex, baudRate, recording interval, language, factoryMode
+    bool measuring = false;
+    TextFile recordingFile;
+    TextFile eventLogFile;
+    TextFile exportFile;
+    QString recordingLabel;
+    std::string calSummary;  // Windows-1252
+    bool readoutArmed = false;
+    LoggerRecordAssembler recordBuffer;
+    int progressStep = 0;
+    int progressSeen = 0;
+
+    int language() const { return settings.language == 1 ? 1 : 0; }
+    std::string& statusText() { return conv_.texts.statusText; }
+
+    // The operations of the buttons.
+    bool EnsurePortOpen();
+    void ApplyLanguage();
+    void OnSetup();
+    void OnMessungStarten();
+    void SetupRecording();
+    void ReadLogger();
+    void ShowLoggerInfo();
+    void SetLoggerClock();
+    void ClearLogger();
+    void WriteRecordLine();
+    // Transfers members to controls.
+    void Refresh() { UpdateData(false); }
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& dx) override;
+    void OnTimer(int id) override;
+    void OnCancel() override;
+    void OnClose() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BindButtons();
+    void CreateValueFont();
+    void ShowAbout();
+    void OnVScroll(int position);
+    bool StartMeasurement();
+    void StopMeasurement();
+    void ShowTypeLabels();
+    void SetMeasuringButtons(bool measuringNow);
+    void ClearValueDisplay();
+    void ReportFileError(TextFile& file);
+    void ReportRecordingError();
+    void OnWatchdogNotice(const QByteArray& line);
+    void OnPortError(const QString& text, bool channelClosed);
+    void OnLoggerFrame(const Frame& frame);
+    void OnReadoutTimer();
+    void EndReadout();
+    void StartTransferWindow(int range);
+    void ReportExportError();
+    bool CommunicationError();
+    QString Path(const QString& name) const;
+
+    CConversation conv_;
+    QString workDir_;
+    QFont valueFont_;
+    std::unique_ptr<CUebertragung> transferDialog_;
+    bool recordingErrorShown_ = false;
+    bool startRunning_ = false;
+    bool readoutRunning_ = false;
+    bool exportErrorShown_ = false;
+};
+
+}  // namespace ql50

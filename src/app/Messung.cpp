@@ -1,0 +1,105 @@
+// The live measurement of the main window: start and stop, the poll, the recording file.
+#include <ctime>
+
+#include "app/CHauptDialog.h"
+#include "app/Recording.h"
+#include "conversation/QtText.h"
+#include "tables/MessTypen.h"
+#include "tables/Texte.h"
+#include "ui/MessageBox.h"
+
+namespace ql50 {
+
+void CHauptDialog::OnMessungStarten() {
+    if (measuring) {
+        StopMeasurement();
+        return;
+    }
+    // The start waits for replies while the window stays usable: a second click meanwhile
+    // must not start a second start.
+    if (startRunning_) return;
+    startRunning_ = true;
+    StartMeasurement();
+    startRunning_ = false;
+}
+
+bool CHauptDialog::StartMeasurement() {
+    if (!EnsurePortOpen()) return false;
+    const std::uint8_t address = conv_.deviceAddress;
+    conv_.SendCommand(address, kReadParam, 4, 32);
+    if (!conv_.WaitForReply()) return CommunicationError();
+    // The remaining calibration values and the type: missing replies keep the values held.
+    for (std::uint8_t reg : {33, 34, 35}) {
+        conv_.SendCommand(address, kReadParam, 4, reg);
+        conv_.WaitForReply();
+    }
+    conv_.SendCommand(address, kReadParam, 1, 28);
+    conv_.WaitForReply();
+
+    calSummary = CalibrationSummary(conv_.modul, language());
+    ShowTypeLabels();
+    const Settings& s = settings;
+    SetTimer(kTimerPoll, 2000);
+    SetTimer(kTimerRecord, RecordTimerMs(s.hours, s.minutes, s.seconds));
+    measuring = true;
+    recordingErrorShown_ = false;
+    if (!recordingFile.Write(RecordHeaderLine())) ReportRecordingError();
+    SetMeasuringButtons(true);
+    return true;
+}
+
+void CHauptDialog::StopMeasurement() {
+    measuring = false;
+    SetMeasuringButtons(false);
+    KillTimer(kTimerPoll);
+    KillTimer(kTimerRecord);
+    // Replies still under way are handled before the values disappear.
+    conv_.PumpDelay(2);
+    ClearValueDisplay();
+}
+
+void CHauptDialog::ClearValueDisplay() {
+    conv_.PumpDelay(1);
+    ReplyTexts& t = conv_.texts;
+    for (std::string* text : {&t.valueText1, &t.valueText2, &t.valueText3, &t.valueText4,
+                              &t.valueText5, &t.temperatureText})
+        text->clear();
+    UpdateData(false);
+}
+
+void CHauptDialog::SetMeasuringButtons(bool measuringNow) {
+    const int lang = language();
+    SetItemText(kIdMessung, Qs(measuringNow ? Tx(kTexte.messungBeenden, lang)
+                                            : Tx(kTexte.messungStarten, lang)));
+    for (int id : kIdleButtons) EnableItem(id, !measuringNow);
+    // The factory button stays off after a measurement until the Setup is confirmed again.
+    if (measuringNow) EnableItem(kIdParametrieren, false);
+}
+
+void CHauptDialog::ShowTypeLabels() {
+    const MessTypInfo& type = kMessTypen[std::min<unsigned>(conv_.modul.moduleType, 7)];
+    const int lang = language();
+    for (int c = 0; c < 6; ++c) SetItemText(kIdLabel1 + c, Qs(type.channelLabel[c][lang].data()));
+    for (int c = 0; c < 5; ++c) SetItemText(kIdUnit1 + c, Qs(type.channelUnit[c].data()));
+}
+
+void CHauptDialog::WriteRecordLine() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    if (!recordingFile.Write(RecordDataLine(local, conv_.modul))) ReportRecordingError();
+}
+
+void CHauptDialog::ReportRecordingError() {
+    // Told once per measurement; the measurement goes on and the status text keeps saying so.
+    const QString reason = QString::fromStdString(recordingFile.ErrorText());
+    statusText() = Utf8ToCp1252(
+        QString::fromUtf8("Aufzeichnung gestört: %1").arg(reason).toStdString());
+    UpdateData(false);
+    if (recordingErrorShown_) return;
+    recordingErrorShown_ = true;
+    ui::MessageBox(this, QString::fromUtf8("Die Aufzeichnungsdatei kann nicht geschrieben "
+                                           "werden:\n%1").arg(reason));
+}
+
+}  // namespace ql50

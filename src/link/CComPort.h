@@ -1,0 +1,138 @@
+#pragma once
+// The one serial channel between the PC and the module, on POSIX termios.
+//
+// A monitor thread waits with poll() on three descriptors in priority order: shutdown,
+// port, write request. Every received byte is handed to the owner on the owner's own thread,
+// one byte per hand-over, and the monitor waits until the owner has handled it (or until
+// shutdown is signalled, so StopMonitor can never deadlock). Before every write both
+// directions of the port are purged, so bytes the owner has not yet been handed are dropped.
+//
+// A device that goes away (hang-up, unplugged USB adapter) is reported once with
+// channelClosed set; the channel then has closed the device and its monitor has ended, and the
+// owner's next operation opens it again.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ql50 {
+
+class CComPort;
+
+// The receiver of the channel's bytes and error reports.
+class PortOwner {
+  public:
+    virtual ~PortOwner() = default;
+    // Monitor thread: a delivery is waiting. Must not block; the owner arranges for
+    // port.ServeDelivery() to be called soon on its own thread (for example by posting an event).
+    virtual void DeliveryReady(CComPort& port) = 0;
+    // Owner's thread, from ServeDelivery: one received byte.
+    virtual void OnPortByte(std::uint8_t byte) = 0;
+    // Owner's thread, from ServeDelivery (or from Open for a configuration failure): an error
+    // report (already composed, at most 199 bytes). channelClosed is true when the channel has
+    // given up the device (hang-up, device gone): it is closed already and the next operation
+    // has to open it again.
+    virtual void OnPortError(const std::string& text, bool channelClosed) = 0;
+};
+
+class CComPort {
+  public:
+    CComPort();
+    virtual ~CComPort();
+    CComPort(const CComPort&) = delete;
+    CComPort& operator=(const CComPort&) = delete;
+
+    // Opens `device` (raw line settings from the arguments, no flow control, RTS off) for COM
+    // number `portNumber` (used in error texts). Returns false only when the device cannot be
+    // opened (then OpenErrorText() tells why) or `owner` is null; configuration failures are
+    // reported to the owner on the caller's thread via OnPortError and still return true.
+    // Stops a running monitor first; may be called again. The event mask is accepted for the
+    // caller's sake: on POSIX the line events are what poll() reports.
+    bool Open(PortOwner* owner, int portNumber, const std::string& device, int baudRate,
+              char parity, int dataBits, int stopBits, std::uint32_t eventMask,
+              std::size_t writeBufferSize);
+    // System reason of the last failed Open ("No such file or directory").
+    const std::string& OpenErrorText() const { return openError_; }
+
+    // Purges the port and starts the monitor thread. Returns whether a thread was started
+    // (false when the channel is not open or a monitor already runs).
+    bool StartMonitor();
+    // Signals shutdown and joins the monitor thread. Returns at once when none runs.
+    // Safe from the owner's thread at any time, also from inside OnPortByte/OnPortError.
+    // A hand-over that the owner has not served yet is dropped.
+    void StopMonitor();
+    // Closes the device (stops the monitor first).
+    void Close();
+
+    // Copies `length` bytes (taken as unsigned 8-bit, at most the write buffer's size) into the
+    // write buffer and wakes the monitor, which purges the port and writes them. Does not wait.
+    // A second call before the monitor has written the first replaces it.
+    void QueueWrite(const std::uint8_t* bytes, std::size_t length);
+
+    // Owner's thread: hands the waiting byte or error to the owner, then releases the monitor.
+    // Does nothing when nothing is waiting.
+    void ServeDelivery();
+
+    bool IsOpen() const { return fd_.load() >= 0; }
+    bool MonitorRunning() const { return threadAlive_.load(); }
+    int PortNumber() const { return portNumber_; }
+
+    // "WARNING:  %s Failed with the following error: \n%s\nPort: %d\n", cut to 199 bytes.
+    // The system text is inserted as given; the channel passes the system's reason followed by
+    // a line break, as the system formats its own messages.
+    static std::string ComposeError(const std::string& operation, const std::string& systemText,
+                                    int portNumber);
+
+  private:
+    // One hand-over from the monitor to the owner: a byte or an error report.
+    struct Delivery {
+        PortOwner* owner = nullptr;
+        bool isError = false;
+        std::uint8_t byte = 0;
+        std::string text;
+        bool channelClosed = false;
+    };
+
+    bool CreateSignals();
+    void ApplyLineSettings(int fd, int baudRate, char parity, int dataBits, int stopBits);
+    void ReportNow(const char* operation, int error);
+
+    void MonitorThread();
+    bool ServicePort(short revents);
+    bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
+    bool WriteRequest();
+    bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
+    bool HandOver(Delivery delivery);
+    bool AwaitServed(std::uint64_t sequence);
+    bool Report(const char* operation, const std::string& reason);
+    bool CloseAndReport(const char* operation, const std::string& reason);
+
+    PortOwner* owner_ = nullptr;
+    std::atomic<int> fd_{-1};
+    int portNumber_ = 0;
+    std::string openError_;
+    std::atomic<bool> threadAlive_{false};
+    std::thread thread_;
+
+    // eventfds the monitor polls besides the port: shutdown first, write request last.
+    int shutdownFd_ = -1;
+    int writeFd_ = -1;
+
+    // Guards everything below, the purge and the closing of the device by the monitor.
+    std::mutex mutex_;
+    std::condition_variable served_;
+    std::vector<std::uint8_t> writeBuffer_;
+    std::uint8_t writeLength_ = 0;
+    bool writeRequested_ = false;
+    std::optional<Delivery> pending_;
+    std::uint64_t handedSeq_ = 0;
+    // Written under mutex_, read without it by the monitor's brief spin before it sleeps.
+    std::atomic<std::uint64_t> servedSeq_{0};
+    std::atomic<bool> shutdown_{false};
+};
+
+}  // namespace ql50

@@ -1,0 +1,229 @@
+#include "link/RegisterCatalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+#include "link/Encoding.h"
+#include "link/Format.h"
+#include "tables/MessTypen.h"
+
+namespace ql50 {
+
+namespace {
+
+// Everything a reply action may read or change.
+struct ReplyContext {
+    std::uint8_t reg;
+    DataBytes data;
+    CModulDaten& modul;
+    ReplyTexts& texts;
+    ReplyOutcome& outcome;
+};
+
+using ReplyAction = void (*)(ReplyContext&);
+
+// A run of registers first..last of one operation that the program accepts.
+struct ReplyRule {
+    std::uint8_t first;
+    std::uint8_t last;
+    ReplyAction action;  // nullptr: the reply only ends the wait, nothing is stored
+};
+
+// ---- decoding into the module data -----------------------------------------------------------
+
+template <auto Field>
+void Float24Into(ReplyContext& c) {
+    c.modul.*Field = DecodeFloat24(c.data);
+}
+
+template <auto Field>
+void Uint16Into(ReplyContext& c) {
+    c.modul.*Field = DecodeUint16(c.data);
+}
+
+template <auto Field>
+void Uint8Into(ReplyContext& c) {
+    c.modul.*Field = c.data[0];
+}
+
+template <ReplyAction Store>
+void ThenRefresh(ReplyContext& c) {
+    Store(c);
+    c.outcome.refreshDisplay = true;
+}
+
+// The logger's alarm time, date and clock: the first Count data bytes, two digits each.
+template <auto Field, std::size_t Count, char Separator>
+void ClockTextInto(ReplyContext& c) {
+    std::string text = FormatUnsigned(c.data[0], 2);
+    for (std::size_t i = 1; i < Count; ++i) text += Separator + FormatUnsigned(c.data[i], 2);
+    c.modul.*Field = std::move(text);
+}
+
+// The module reports its measurement type as 1 to 8. Any other number keeps the previous type:
+// the type indexes the eight-record type table everywhere, so it must never leave 0 to 7.
+void MeasurementType(ReplyContext& c) {
+    const std::uint8_t reported = c.data[0];
+    if (reported >= 1 && reported <= kMessTypen.size()) c.modul.moduleType = reported - 1;
+}
+
+void Manufacturer(ReplyContext& c) {
+    std::copy(c.data.begin(), c.data.end(), c.modul.manufacturer.begin());
+}
+
+void FirmwareVersion(ReplyContext& c) {
+    c.texts.versionText = "QL50 Version " + FormatFixed(DecodeFloat24(c.data), 2);
+}
+
+void StatusLine(ReplyContext& c) {
+    c.texts.statusText = std::to_string(c.data[0]) + ":" + std::to_string(c.data[1]) + " = " +
+                         std::to_string(c.data[2]);
+}
+
+void LoggerFrame(ReplyContext& c) {
+    c.outcome.loggerFrame = true;
+}
+
+// ---- the live-value chain ----------------------------------------------------------------------
+
+// One poll tick requests register 1; each reply stores its value and requests the next, so the
+// module is asked for 1, 2, 5, 4, 3, 6, and the six fields change on screen together at the end.
+struct LiveStep {
+    std::uint8_t reg;
+    float CModulDaten::*value;
+    std::string ReplyTexts::*text;
+    std::uint8_t channel;  // 1 to 5: decimals from the type table; 0: temperature, one decimal
+    std::uint8_t next;     // 0: the chain ends and the display is refreshed
+};
+
+constexpr std::array<LiveStep, 6> kLiveChain{{
+    {1, &CModulDaten::value1, &ReplyTexts::valueText1, 1, 2},
+    {2, &CModulDaten::value2, &ReplyTexts::valueText2, 2, 5},
+    {5, &CModulDaten::value5, &ReplyTexts::valueText5, 5, 4},
+    {4, &CModulDaten::value4, &ReplyTexts::valueText4, 4, 3},
+    {3, &CModulDaten::value3, &ReplyTexts::valueText3, 3, 6},
+    {6, &CModulDaten::temperature, &ReplyTexts::temperatureText, 0, 0},
+}};
+
+constexpr int kTemperatureDecimals = 1;
+
+int ChannelDecimals(std::uint8_t moduleType, std::uint8_t channel) {
+    // moduleType is plain data that others write too; never look past the last type record.
+    const std::size_t type = std::min<std::size_t>(moduleType, kMessTypen.size() - 1);
+    return kMessTypen[type].channelDecimals[channel - 1];
+}
+
+void LiveValue(ReplyContext& c) {
+    const auto step = std::find_if(kLiveChain.begin(), kLiveChain.end(),
+                                   [&](const LiveStep& s) { return s.reg == c.reg; });
+    if (step == kLiveChain.end()) return;
+    const float value = DecodeFloat32(c.data);
+    const int decimals = step->channel == 0 ? kTemperatureDecimals
+                                            : ChannelDecimals(c.modul.moduleType, step->channel);
+    c.modul.*(step->value) = value;
+    c.texts.*(step->text) = FormatFixed(value, decimals);
+    c.outcome.followUpRegister = step->next;
+    c.outcome.refreshDisplay = step->next == 0;
+}
+
+// ---- the catalogue -----------------------------------------------------------------------------
+
+// Operation 0, read value.
+constexpr ReplyRule kReadValueRules[] = {
+    {1, 6, LiveValue},
+    {54, 54, LoggerFrame},
+    {55, 55, Uint16Into<&CModulDaten::loggerByteCount>},
+    {56, 56, ThenRefresh<ClockTextInto<&CModulDaten::alarmTimeText, 2, ':'>>},
+    {57, 57, StatusLine},
+    {58, 58, ThenRefresh<ClockTextInto<&CModulDaten::clockDateText, 3, '.'>>},
+    {59, 59, ThenRefresh<ClockTextInto<&CModulDaten::clockTimeText, 3, ':'>>},
+    {60, 60, Uint16Into<&CModulDaten::rawInput>},
+    {61, 61, Uint16Into<&CModulDaten::rawTemperature>},
+    {62, 62, Uint16Into<&CModulDaten::rawBattery>},
+    {63, 63, nullptr},
+    {65, 65, nullptr},
+    {67, 69, nullptr},
+};
+
+// Operation 1, write value: acknowledgements of clearing the logger and setting its clock.
+constexpr ReplyRule kWriteValueRules[] = {
+    {55, 59, nullptr},
+};
+
+// Operation 2, read parameter. The registers without an action are decoded by nothing the
+// program reads, but their replies still end the wait.
+constexpr ReplyRule kReadParamRules[] = {
+    {0, 0, Uint16Into<&CModulDaten::tempAdjust0>},
+    {1, 1, Uint16Into<&CModulDaten::tempAdjust100>},
+    {6, 6, Uint16Into<&CModulDaten::inputAdjustOpen>},
+    {7, 7, Uint16Into<&CModulDaten::inputAdjust24M>},
+    {8, 8, Uint16Into<&CModulDaten::batteryAdjust>},
+    {9, 14, nullptr},
+    {18, 25, nullptr},
+    {26, 26, Manufacturer},
+    {28, 28, MeasurementType},
+    {30, 30, Uint8Into<&CModulDaten::moduleAddress>},
+    {31, 31, FirmwareVersion},
+    {32, 32, ThenRefresh<Float24Into<&CModulDaten::calValue1>>},
+    {33, 33, Float24Into<&CModulDaten::calValue2>},
+    {34, 34, Float24Into<&CModulDaten::calValue3>},
+    {35, 35, Float24Into<&CModulDaten::calValue4>},
+    {36, 36, nullptr},
+    {37, 37, Float24Into<&CModulDaten::airPressureFactor>},
+    {38, 38, Float24Into<&CModulDaten::tempOffset>},
+    {39, 42, nullptr},
+    {47, 48, nullptr},
+    {51, 52, nullptr},
+    {55, 56, nullptr},
+    {63, 63, nullptr},
+    {67, 67, nullptr},
+    {72, 72, Float24Into<&CModulDaten::fixedTemperature>},
+    {73, 73, Uint8Into<&CModulDaten::fixedTempOn>},
+    {74, 74, Uint8Into<&CModulDaten::deviceLanguage>},
+    {76, 76, Uint16Into<&CModulDaten::loggerInterval>},
+    {77, 77, Uint8Into<&CModulDaten::loggerEnabled>},
+    {129, 129, nullptr},
+    {130, 130, Uint8Into<&CModulDaten::displayType>},
+};
+
+// Operation 3, write parameter: acknowledgements only. Writes of the factory adjustments 6, 7
+// and 8 (and of 2 to 17 and 31 in general) are not acknowledged: their waits run out.
+constexpr ReplyRule kWriteParamRules[] = {
+    {0, 1, nullptr},   {18, 26, nullptr}, {28, 28, nullptr},   {30, 30, nullptr}, {32, 42, nullptr},
+    {47, 48, nullptr}, {51, 52, nullptr}, {55, 56, nullptr},   {63, 63, nullptr}, {67, 67, nullptr},
+    {72, 74, nullptr}, {76, 77, nullptr}, {129, 130, nullptr},
+};
+
+// Indexed by operation code; replies with operations above 3 are dropped.
+constexpr std::array<std::span<const ReplyRule>, 4> kCatalogue{kReadValueRules, kWriteValueRules,
+                                                               kReadParamRules, kWriteParamRules};
+
+const ReplyRule* FindRule(std::uint8_t op, std::uint8_t reg) {
+    if (op >= kCatalogue.size()) return nullptr;
+    for (const ReplyRule& rule : kCatalogue[op]) {
+        if (reg >= rule.first && reg <= rule.last) return &rule;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool ReplyAccepted(std::uint8_t op, std::uint8_t reg) {
+    return FindRule(op, reg) != nullptr;
+}
+
+ReplyOutcome DispatchReply(const Frame& frame, CModulDaten& modul, ReplyTexts& texts) {
+    ReplyOutcome outcome;
+    const std::uint8_t reg = frame[kPosRegister];
+    const ReplyRule* rule = FindRule(frame[kPosOp], reg);
+    if (rule == nullptr) return outcome;
+    outcome.accepted = true;
+    if (rule->action != nullptr) {
+        ReplyContext context{reg, FrameData(frame), modul, texts, outcome};
+        rule->action(context);
+    }
+    return outcome;
+}
+
+}  // namespace ql50

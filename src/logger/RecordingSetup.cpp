@@ -1,0 +1,52 @@
+// The recording set-up of the main window: the recording file and the recording interval.
+#include <QFileInfo>
+
+#include "app/CHauptDialog.h"
+#include "conversation/QtText.h"
+#include "logger/LoggerDialogs.h"
+#include "tables/Texte.h"
+#include "ui/FileDialogs.h"
+#include "ui/MessageBox.h"
+
+namespace ql50 {
+
+// The save-file dialog of the recording file and of the logger export.
+QString ChooseTextFile(QWidget* parent) {
+    return ui::SaveFileDialog(parent, "txt", "*.txt",
+                              QString::fromUtf8("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||"));
+}
+
+void CHauptDialog::SetupRecording() {
+    // The open recording file is closed while the user chooses; a cancel reopens it, so the
+    // recording goes on appending to it.
+    std::string remembered;
+    if (recordingFile.FileName().size() > 1) {
+        remembered = recordingFile.Path();
+        recordingFile.Close();
+    }
+    auto reopen = [&] {
+        if (!remembered.empty() && !recordingFile.OpenAppend(remembered))
+            ReportFileError(recordingFile);
+    };
+    const QString path = ChooseTextFile(this);
+    if (path.isEmpty()) return reopen();
+
+    CIntervallEingabe dlg(this);
+    const Settings& s = settings;
+    dlg.interval = QTime(0, 0).addSecs((s.hours * 60 + s.minutes) * 60 + s.seconds);
+    if (dlg.DoModal() != ui::kIdOk) return reopen();
+
+    if (!recordingFile.Create(path.toStdString())) {
+        ReportFileError(recordingFile);
+        return reopen();
+    }
+    recordingLabel = Qs(Tx(kTexte.aufzeichnungsdatei, language())) + ": " +
+                     QFileInfo(path).fileName();
+    settings.hours = dlg.interval.hour();
+    settings.minutes = dlg.interval.minute();
+    settings.seconds = dlg.interval.second();
+    EnableItem(kIdMessung, true);
+    UpdateData(false);
+}
+
+}  // namespace ql50

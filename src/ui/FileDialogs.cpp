@@ -1,0 +1,74 @@
+#include "ui/FileDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QPointer>
+#include <QPrintDialog>
+
+namespace ql50::ui {
+namespace {
+
+QString QtFilter(const QString& description, const QString& pattern) {
+    const QString patterns = QStringList(pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                                 .replaceInStrings(QStringLiteral(" "), QString())
+                                 .join(QLatin1Char(' '));
+    const QString suffix = QStringLiteral("(%1)").arg(patterns);
+    if (patterns.isEmpty() || description.endsWith(suffix)) return description;
+    return QStringLiteral("%1 %2").arg(description, suffix);
+}
+
+bool IsPattern(const QString& name) {
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+}
+
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+QStringList ParseFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        if (description.isEmpty()) break;
+        result.append(QtFilter(description, parts[i + 1].trimmed()));
+    }
+    return result;
+}
+
+QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString& initialName,
+                       const QString& filter) {
+    if (parent == nullptr) parent = QApplication::activeModalWidget();
+    QPointer<QFileDialog> dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("SaveFileDialog"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(ParseFileFilter(filter));
+    dialog->setDefaultSuffix(defaultExt);
+    dialog->setDirectory(LastFolder().isEmpty() ? QDir::currentPath() : LastFolder());
+    if (!initialName.isEmpty() && !IsPattern(initialName)) dialog->selectFile(initialName);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog != nullptr;
+    const QStringList files = accepted ? dialog->selectedFiles() : QStringList();
+    delete dialog.data();
+    if (files.isEmpty()) return {};
+    const QFileInfo chosen(files.first());
+    LastFolder() = chosen.absolutePath();
+    return chosen.absoluteFilePath();
+}
+
+bool PrintDialog(QWidget* parent, QPrinter& printer) {
+    QPointer<QPrintDialog> dialog = new QPrintDialog(&printer, parent);
+    dialog->setObjectName(QStringLiteral("PrintDialog"));
+    dialog->setWindowModality(Qt::ApplicationModal);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return accepted;
+}
+
+}  // namespace ql50::ui

@@ -1,0 +1,31 @@
+// The save-file and print dialogs. The save-file dialog is Qt's own, not the desktop's, so it
+// looks the same everywhere and tests can drive it.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QPrinter;
+class QWidget;
+
+namespace ql50::ui {
+
+// "Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||" -> {"Text (*.txt)", "Alle Dateien (*.*)"}:
+// pairs of description and pattern separated by bars, blanks around the parts ignored, ended by
+// an empty description. A description that does not already end in its pattern in parentheses
+// gets it appended, since Qt takes the patterns from there.
+QStringList ParseFileFilter(const QString& filter);
+
+// Asks for a file to save to. defaultExt is added to a typed name without extension; an
+// existing file is only accepted after the user confirmed overwriting it. An initialName with
+// wildcards ("*.txt") only says what kind of file is wanted: the name field starts empty.
+// Returns the absolute path, or an empty string when the user cancelled. The dialog is named
+// "SaveFileDialog" and starts in the folder of the previous choice (at first the working
+// folder); it never changes the working folder.
+QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString& initialName,
+                       const QString& filter);
+
+// Lets the user choose and set up the printer; false when cancelled. Named "PrintDialog".
+bool PrintDialog(QWidget* parent, QPrinter& printer);
+
+}  // namespace ql50::ui

@@ -1,0 +1,49 @@
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include "ui/CDialog.h"
+
+namespace ql50::ui {
+namespace {
+
+QMessageBox::Icon QtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::None: return QMessageBox::NoIcon;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::Error: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QString AppTitle() { return QStringLiteral("QL50"); }
+
+int MessageBox(QWidget* parent, const QString& text, Icon icon, const QString& caption) {
+    if (parent == nullptr) parent = QApplication::activeModalWidget();
+    // On the heap: whatever destroys the owner while the box waits takes the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(parent);
+    box->setObjectName(QStringLiteral("MessageBox"));
+    box->setWindowTitle(caption.isEmpty() ? AppTitle() : caption);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    box->setIcon(QtIcon(icon));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->button(QMessageBox::Ok)->setObjectName(QString::number(kIdOk));
+    box->setWindowModality(Qt::ApplicationModal);
+    box->exec();
+    delete box.data();
+    return kIdOk;
+}
+
+int ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
+    return MessageBox(parent, text, Icon::Error, caption);
+}
+
+}  // namespace ql50::ui

@@ -1,0 +1,288 @@
+// The main window: start-up, language, Setup, exit, live measurement and recording.
+#include <QRegularExpression>
+
+#include "MainWindowFixture.h"
+#include "PtyPeer.h"
+#include "app/CSetupDialog.h"
+#include "link/Encoding.h"
+#include "ui/Screenshot.h"
+
+namespace ql50::test {
+namespace {
+
+const float kLive[6] = {98.5f, 9.12f, 150.f, 210.f, 1013.f, 21.3f};  // registers 1 to 6
+const float kCal[4] = {35.2f, 2.f, 3.f, 1.5f};                        // registers 32 to 35
+
+// An oxygen module with fixed values.
+std::vector<std::uint8_t> OxygenModule(const Frame& req) {
+    const std::uint8_t reg = req[kPosRegister];
+    if (req[kPosOp] == kReadParam && reg == 28) return ReplyTo(req, EncodeUint8(8));
+    if (req[kPosOp] == kReadParam && reg >= 32 && reg <= 35)
+        return ReplyTo(req, EncodeFloat24(kCal[reg - 32]));
+    if (req[kPosOp] == kReadValue && reg >= 1 && reg <= 6)
+        return ReplyTo(req, EncodeFloat32(kLive[reg - 1]));
+    return {};
+}
+
+const char* const kDefaultConfig =
+    "[RS232]\n\rPORT=0\n\rBAUD=4800\n\r[SETUP]\n\rINTERVALL=00:01:00\n\rSPRACHE=0\n\r"
+    "PARAMETRIEREN=0\n\r";
+
+TEST_F(MainWindowTest, FirstStartUsesDefaultsAndWritesThemAtExit) {
+    ASSERT_FALSE(std::filesystem::exists(File("config.ini")));
+    Open();
+    EXPECT_TRUE(std::filesystem::exists(File("config.ini")));
+    EXPECT_EQ(Slurp(File("config.ini")), "");
+    EXPECT_EQ(Slurp(File("protokoll.txt")), "");
+    EXPECT_EQ(Text(kIdMessung), "Messung starten");
+    EXPECT_EQ(Text(kIdLoggerLoeschen), QString::fromUtf8("Datenlogger Löschen"));
+    EXPECT_EQ(Text(kIdAddressLabel), QString::fromUtf8("Geräteadresse"));
+    EXPECT_EQ(Text(kIdStatus), "kein Fehler");
+    EXPECT_EQ(Text(kIdAddress), "0");
+    EXPECT_FALSE(Enabled(kIdMessung));
+    EXPECT_FALSE(Enabled(kIdParametrieren));
+    EXPECT_FALSE(Enabled(kIdAddress));
+    EXPECT_FALSE(Enabled(kIdSpinner));
+    for (int id : kIdleButtons) EXPECT_TRUE(Enabled(id)) << id;
+    Click(kIdExit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Slurp(File("config.ini")), kDefaultConfig);
+}
+
+TEST_F(MainWindowTest, EnglishFromTheSettingsFileBeforeTheWindowShows) {
+    Spit(File("config.ini"), "PORT=2\r\nSPRACHE=1\r\nPARAMETRIEREN=1\r\n");
+    Open();
+    EXPECT_EQ(Text(kIdMessung), "Start Measurement");
+    EXPECT_EQ(Text(kIdExit), "Exit");
+    EXPECT_EQ(Text(kIdParametrieren), "Parameter");
+    EXPECT_EQ(Text(kIdLoggerInfo), "Data logger information");
+    EXPECT_EQ(Text(kIdStatus), "no error");
+    EXPECT_TRUE(Enabled(kIdParametrieren));
+    robot.OnDialog("Setup").Inspect([](QWidget* w) {
+        EXPECT_EQ(ui::ControlText(ui::FindControl(w, 2)), "Cancel");
+        EXPECT_EQ(ui::ControlText(ui::FindControl(w, 1135)), "Language");
+        EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1003))->isChecked());
+        EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1006))->isChecked());
+    }).Cancel();
+    Click(kIdSetup);
+    EXPECT_TRUE(robot.WaitIdle());
+}
+
+TEST_F(MainWindowTest, SetupOkAppliesPortAndLanguageCancelChangesNothing) {
+    Open();
+    robot.OnDialog("Setup").Check(1004).Check(1006).Click(1);
+    Click(kIdSetup);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(window->settings.portIndex, 3);
+    EXPECT_EQ(Text(kIdKalibrieren), "Calibration");
+
+    robot.OnDialog("Setup").Check(1001).Check(1005).Cancel();
+    Click(kIdSetup);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(window->settings.portIndex, 3);
+    EXPECT_EQ(Text(kIdKalibrieren), "Calibration");
+    Click(kIdExit);
+    EXPECT_NE(Slurp(File("config.ini")).find("PORT=3\n\r"), std::string::npos);
+    EXPECT_NE(Slurp(File("config.ini")).find("SPRACHE=1\n\r"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, PortThatCannotBeOpenedIsReportedAndNoMeasurementStarts) {
+    Open("/nonexistent/ttyQL50");
+    UseRecordingFile("m.txt", 1);
+    robot.OnMessage("COM 1 kann nicht ge").Click(1);
+    Click(kIdMessung);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_FALSE(window->measuring);
+    EXPECT_TRUE(robot.Messages().at(0).contains("/nonexistent/ttyQL50"));
+}
+
+TEST_F(MainWindowTest, SilentModuleGivesTheCommunicationError) {
+    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    Open(peer.path());
+    UseRecordingFile("m.txt", 1);
+    robot.OnMessage("Fehler in der Datenkommunikation!").Click(1);
+    Click(kIdMessung);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_FALSE(window->measuring);
+    EXPECT_EQ(Text(kIdMessung), "Messung starten");
+}
+
+// Data lines as the recording file holds them, date and time cut off.
+std::vector<std::string> DataValues(const std::string& file) {
+    std::vector<std::string> values;
+    static const QRegularExpression line("^\\d\\d\\.\\d\\d\\.\\d{4}\\t\\d\\d:\\d\\d\\t(.*\\r)$");
+    for (const QString& l : QString::fromLatin1(file.c_str()).split('\n', Qt::SkipEmptyParts)) {
+        const auto m = line.match(l);
+        values.push_back(m.hasMatch() ? m.captured(1).toStdString() : "HEADER:" + l.toStdString());
+    }
+    return values;
+}
+
+TEST_F(MainWindowTest, MeasurementPollsShowsRecordsAndStops) {
+    PtyPeer peer(OxygenModule);
+    Open(peer.path());
+    UseRecordingFile("messung.txt", 1);
+    Click(kIdMessung);
+    ASSERT_TRUE(window->measuring);
+    EXPECT_EQ(Text(kIdMessung), "Messung beenden");
+    for (int id : kIdleButtons) EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_FALSE(Enabled(kIdParametrieren));
+    EXPECT_EQ(Text(kIdLabel1), QString::fromUtf8("Sättigung"));
+    EXPECT_EQ(Text(kIdUnit1 + 1), "mg/l");
+
+    // Values and calibration summary appear together with the first refresh of the poll.
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdValue1) == "98.5"; }));
+    EXPECT_EQ(Text(kIdCalSummary),
+              QString::fromUtf8("Anstieg: 35.2  B < 20°C: 2  B > 20°C: 3  Salinität: 1.50  "));
+    EXPECT_EQ(Text(kIdValue1 + 1), "9.12");
+    EXPECT_EQ(Text(kIdValue1 + 5), "21.3");
+    // Data lines come at the interval; those after the first poll carry the module's values.
+    ASSERT_TRUE(WaitUntil([&] { return DataValues(Slurp(File("messung.txt"))).size() >= 4; }));
+
+    robot.OnMessage("Messung erst beenden!").Click(1);
+    window->reject();  // Esc
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_TRUE(window->measuring);
+    EXPECT_TRUE(window->isVisible());
+
+    QElapsedTimer stopTime;
+    stopTime.start();
+    Click(kIdMessung);
+    EXPECT_LE(stopTime.elapsed(), 3500);
+    EXPECT_EQ(Text(kIdValue1), "");
+    EXPECT_EQ(Text(kIdValue1 + 5), "");
+    EXPECT_EQ(Text(kIdLabel1), QString::fromUtf8("Sättigung"));
+    EXPECT_EQ(Text(kIdMessung), "Messung starten");
+    for (int id : kIdleButtons) EXPECT_TRUE(Enabled(id)) << id;
+
+    const std::string file = Slurp(File("messung.txt"));
+    EXPECT_EQ(file.rfind("date\ttime\t[%]\t[\xB0" "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n", 0), 0u);
+    const auto values = DataValues(file);
+    EXPECT_EQ(values.back(), "98,5\t21,3\t150\t210\t9,12\t1013\r");
+
+    // Each tick asks for registers 1, 2, 5, 4, 3, 6 in this order, after the start's requests.
+    const auto regs = peer.Registers();
+    const std::vector<std::uint8_t> start{32, 33, 34, 35, 28};
+    ASSERT_GE(regs.size(), start.size() + 6);
+    EXPECT_TRUE(std::equal(start.begin(), start.end(), regs.begin()));
+    const std::vector<std::uint8_t> chain{1, 2, 5, 4, 3, 6};
+    for (std::size_t i = start.size(); i + 6 <= regs.size(); i += 6)
+        EXPECT_TRUE(std::equal(chain.begin(), chain.end(), regs.begin() + long(i))) << i;
+}
+
+TEST_F(MainWindowTest, RestartWritesHeaderLinesHeaderLines) {
+    PtyPeer peer(OxygenModule);
+    Open(peer.path());
+    UseRecordingFile("messung.txt", 1);
+    for (int run = 0; run < 2; ++run) {
+        Click(kIdMessung);
+        const std::size_t before = DataValues(Slurp(File("messung.txt"))).size();
+        ASSERT_TRUE(WaitUntil(
+            [&] { return DataValues(Slurp(File("messung.txt"))).size() >= before + 2; }));
+        Click(kIdMessung);
+    }
+    int headers = 0;
+    bool lineAfterEveryHeader = true;
+    const auto values = DataValues(Slurp(File("messung.txt")));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i].rfind("HEADER:", 0) != 0) continue;
+        ++headers;
+        lineAfterEveryHeader &= i + 1 < values.size() && values[i + 1].rfind("HEADER:", 0) != 0;
+    }
+    EXPECT_EQ(headers, 2);
+    EXPECT_TRUE(lineAfterEveryHeader);
+    EXPECT_EQ(values.front().rfind("HEADER:", 0), 0u);
+}
+
+TEST_F(MainWindowTest, BadFrameSilencesExactlyOnePollTick) {
+    int registerOneSeen = 0;
+    std::vector<QElapsedTimer> registerOneAt;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> times;
+    std::mutex timesMutex;
+    PtyPeer peer([&](const Frame& req) {
+        auto reply = OxygenModule(req);
+        if (req[kPosOp] == kReadValue && req[kPosRegister] == 1) {
+            std::lock_guard lock(timesMutex);
+            times.push_back(clock.elapsed());
+            if (++registerOneSeen == 1) reply[kPosChecksum] ^= 0xFF;
+        }
+        return reply;
+    });
+    Open(peer.path());
+    UseRecordingFile("m.txt", 60);
+    Click(kIdMessung);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard lock(timesMutex);
+        return times.size() >= 3;
+    }));
+    Click(kIdMessung);
+    std::lock_guard lock(timesMutex);
+    // Ticks are 2 s apart: the tick after the bad frame sends nothing, the next one polls.
+    EXPECT_GE(times[1] - times[0], 3000);
+    EXPECT_LT(times[1] - times[0], 5500);
+    EXPECT_LT(times[2] - times[1], 3500);
+}
+
+TEST_F(MainWindowTest, WatchdogNoticeIsLoggedAndShown) {
+    PtyPeer peer(OxygenModule);
+    Open(peer.path());
+    UseRecordingFile("m.txt", 60);
+    Click(kIdMessung);
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdValue1) == "98.5"; }));
+    peer.Send({'W', 'D', '-', 'R', 'E', 'S', 'E', 'T', '\r'});
+    ASSERT_TRUE(WaitUntil([&] { return !Slurp(File("protokoll.txt")).empty(); }));
+    const std::string log = Slurp(File("protokoll.txt"));
+    EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4}\\t\\d\\d:\\d\\d\\tWD-RESET \\n\\r$")
+                    .match(QString::fromLatin1(log.c_str()))
+                    .hasMatch())
+        << log;
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdStatus).contains("WD-RESET"); }));
+    Click(kIdMessung);
+}
+
+TEST_F(MainWindowTest, RecordingSetupThroughItsDialogs) {
+    Open();
+    const std::string path = File("aufnahme");
+    robot.OnFileDialog().SaveAs(QString::fromStdString(path));
+    robot.OnDialog("Aufzeichnungintervall").SetTime(1094, QTime(1, 30, 15)).Click(1);
+    Click(kIdSetupMessung);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_TRUE(std::filesystem::exists(path + ".txt"));
+    EXPECT_EQ(Text(kIdRecordingLabel), "Aufzeichnungsdatei: aufnahme.txt");
+    EXPECT_TRUE(Enabled(kIdMessung));
+    EXPECT_EQ(window->settings.hours, 1);
+    EXPECT_EQ(window->settings.minutes, 30);
+    EXPECT_EQ(window->settings.seconds, 15);
+
+    // A cancelled choice keeps recording into the old file, appending.
+    ASSERT_TRUE(window->recordingFile.Write("old\n"));
+    robot.OnFileDialog().Cancel();
+    Click(kIdSetupMessung);
+    ASSERT_TRUE(robot.WaitIdle());
+    ASSERT_TRUE(window->recordingFile.Write("more\n"));
+    EXPECT_EQ(Slurp(path + ".txt"), "old\nmore\n");
+    Click(kIdExit);
+    EXPECT_NE(Slurp(File("config.ini")).find("INTERVALL=01:30:15\n\r"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, RecordingFileInAnUnwritableFolderIsRefused) {
+    Open();
+    robot.OnFileDialog().SaveAs("/proc/ql50-no-such-dir/x.txt");
+    robot.OnDialog("Aufzeichnungintervall").Click(1);
+    robot.OnMessage("/proc/ql50-no-such-dir/x.txt").Click(1);
+    Click(kIdSetupMessung);
+    robot.WaitIdle();
+    EXPECT_FALSE(Enabled(kIdMessung));
+    EXPECT_FALSE(window->recordingFile.IsOpen());
+}
+
+TEST_F(MainWindowTest, SpinnerOffersAddressesZeroTo31And255) {
+    for (auto [pos, address] : {std::pair{0, 0}, {31, 31}, {32, 255}, {253, 255}, {254, 31},
+                                {255, 255}})
+        EXPECT_EQ(SpinnerAddress(pos), address) << pos;
+}
+
+}  // namespace
+}  // namespace ql50::test

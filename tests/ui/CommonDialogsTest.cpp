@@ -1,0 +1,201 @@
+// Message boxes, the save-file dialog with its filter and overwrite question, the print dialog.
+#include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include "SampleDialog.h"
+#include "support/Robot.h"
+#include "ui/FileDialogs.h"
+#include "ui/MessageBox.h"
+
+namespace ql50::ui {
+namespace {
+
+using test::Robot;
+
+const QString kFilter = QStringLiteral("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
+
+// ---- message boxes -----------------------------------------------------------------------
+
+void ExpectOkOnly(QWidget* window) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->buttons().size(), 1);
+    EXPECT_EQ(box->buttons().first()->objectName(), QStringLiteral("1"));
+    EXPECT_EQ(box->buttonRole(box->buttons().first()), QMessageBox::AcceptRole);
+}
+
+TEST(MessageBox, CarriesTheApplicationTitleAndOnlyOk) {
+    Robot robot;
+    robot.OnMessage(QStringLiteral("Messung erst beenden!")).Inspect([](QWidget* window) {
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("QL50"));
+        ExpectOkOnly(window);
+    }).Click(kIdOk);
+    EXPECT_EQ(MessageBox(nullptr, QStringLiteral("Messung erst beenden!")), kIdOk);
+    EXPECT_TRUE(robot.WaitIdle());
+}
+
+// Without an owner the box still blocks the rest of the program.
+TEST(MessageBox, WithoutOwnerIsModalToTheApplication) {
+    Robot robot;
+    sample::SampleDialog modeless;
+    ASSERT_TRUE(modeless.Create());
+    robot.OnMessage(QStringLiteral("COM 1")).Inspect([&](QWidget* window) {
+        EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(QApplication::activeModalWidget(), window);
+        EXPECT_TRUE(QApplication::activeModalWidget() != &modeless);
+    }).Key(Qt::Key_Escape);
+    MessageBox(nullptr, QStringLiteral("COM 1 kann nicht geöffnet werden."));
+    EXPECT_TRUE(robot.WaitIdle());
+    modeless.DestroyWindow();
+}
+
+TEST(MessageBox, ErrorBoxHasItsOwnCaptionAndTheErrorIcon) {
+    Robot robot;
+    robot.OnMessage(QStringLiteral("Permission denied")).Inspect([](QWidget* window) {
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Application Error"));
+        EXPECT_EQ(qobject_cast<QMessageBox*>(window)->icon(), QMessageBox::Critical);
+        ExpectOkOnly(window);
+    }).Click(kIdOk);
+    ErrorBox(nullptr, QStringLiteral("Permission denied\n/dev/ttyS0"), QStringLiteral("Application Error"));
+    EXPECT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(robot.Messages(), QStringList{QStringLiteral("Permission denied\n/dev/ttyS0")});
+}
+
+// ---- save-file dialog --------------------------------------------------------------------
+
+TEST(FileFilter, FrameworkFilterStringsBecomeQtFilters) {
+    const std::pair<QString, QStringList> cases[] = {
+        {kFilter, {QStringLiteral("Text (*.txt)"), QStringLiteral("Alle Dateien (*.*)")}},
+        {QStringLiteral("Daten|*.dat;*.csv||"), {QStringLiteral("Daten (*.dat *.csv)")}},
+        {QStringLiteral("Text (*.txt)|*.txt"), {QStringLiteral("Text (*.txt)")}},
+        {QStringLiteral("Alles|*.*||Ignoriert|*.x||"), {QStringLiteral("Alles (*.*)")}},
+        {QString(), {}},
+        {QStringLiteral("||"), {}},
+    };
+    for (const auto& [filter, expected] : cases) {
+        EXPECT_EQ(ParseFileFilter(filter), expected) << filter.toStdString();
+    }
+}
+
+class SaveFileDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+    QString Path(const QString& name) const { return QDir(folder_.path()).absoluteFilePath(name); }
+    QString Ask() { return SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("*.txt"), kFilter); }
+
+    QTemporaryDir folder_;
+    Robot robot_;
+};
+
+// The pattern "*.txt" is no name: the field starts empty and the dialog offers the filters.
+TEST_F(SaveFileDialogTest, TypedNameWithoutExtensionGetsTheDefaultOne) {
+    robot_.OnFileDialog()
+        .Inspect([](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            EXPECT_EQ(dialog->objectName(), QStringLiteral("SaveFileDialog"));
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(dialog->nameFilters(), ParseFileFilter(kFilter));
+            const auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            EXPECT_TRUE(field->text().isEmpty());
+        })
+        .SaveAs(Path(QStringLiteral("messung")));
+    EXPECT_EQ(Ask(), Path(QStringLiteral("messung.txt")));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("messung.txt"))));  // choosing creates nothing
+}
+
+TEST_F(SaveFileDialogTest, NameWithAnExtensionIsKept) {
+    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("log.csv")));
+    EXPECT_EQ(Ask(), Path(QStringLiteral("log.csv")));
+}
+
+TEST_F(SaveFileDialogTest, ExistingFileIsOnlyTakenAfterConfirmation) {
+    QFile existing(Path(QStringLiteral("alt.txt")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    // Refused first: the dialog stays open and the user cancels it.
+    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("alt")));
+    robot_.OnMessage(QStringLiteral("alt.txt")).Press(QMessageBox::No);
+    robot_.OnFileDialog().Cancel();
+    EXPECT_EQ(Ask(), QString());
+    // Confirmed: the existing file is the choice.
+    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("alt.txt")));
+    robot_.OnMessage(QStringLiteral("alt.txt")).Press(QMessageBox::Yes);
+    EXPECT_EQ(Ask(), Path(QStringLiteral("alt.txt")));
+    EXPECT_EQ(robot_.Messages().size(), 2);
+}
+
+TEST_F(SaveFileDialogTest, CancelReturnsNothingAndKeepsTheWorkingFolder) {
+    const QString before = QDir::currentPath();
+    robot_.OnFileDialog().Cancel();
+    EXPECT_EQ(Ask(), QString());
+    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("a.txt")));
+    EXPECT_EQ(Ask(), Path(QStringLiteral("a.txt")));
+    EXPECT_EQ(QDir::currentPath(), before);
+}
+
+TEST_F(SaveFileDialogTest, PlainInitialNameIsOffered) {
+    robot_.OnFileDialog()
+        .Inspect([](QWidget* window) {
+            const auto* field = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            EXPECT_EQ(field->text(), QStringLiteral("messung.txt"));
+        })
+        .Cancel();
+    SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("messung.txt"), kFilter);
+}
+
+// ---- print dialog ------------------------------------------------------------------------
+
+TEST(PrintDialog, CancelReturnsFalse) {
+    Robot robot;
+    robot.OnWindow(QStringLiteral("PrintDialog")).Cancel();
+    QPrinter printer;
+    EXPECT_FALSE(PrintDialog(nullptr, printer));
+    EXPECT_TRUE(robot.WaitIdle());
+}
+
+// ---- the robot's own failure reports -----------------------------------------------------
+
+TEST(Robot, ReportsAndClosesAnUnexpectedWindow) {
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        Robot robot;
+        sample::SampleDialog dialog;
+        EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    }
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("unexpected modal window"),
+              std::string::npos);
+}
+
+TEST(Robot, ReportsAStepThatNeverComesAndAStepLeftOver) {
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        Robot robot;
+        robot.OnMessage(QStringLiteral("kommt nie")).Within(200).Click(kIdOk);
+        robot.OnMessage(QStringLiteral("auch nicht")).Click(kIdOk);
+        EXPECT_TRUE(test::WaitUntil([&] { return failures.size() >= 1; }));
+    }
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("kommt nie"), std::string::npos);
+    EXPECT_NE(std::string(failures.GetTestPartResult(1).message()).find("never reached"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace ql50::ui

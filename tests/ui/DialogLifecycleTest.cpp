@@ -1,0 +1,267 @@
+// Modal and modeless windows, their ending by button, Esc and close box, timers by id, and
+// windows that open further windows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <functional>
+#include <map>
+
+#include "SampleDialog.h"
+#include "support/Robot.h"
+
+namespace ql50::ui {
+namespace {
+
+using sample::kSampleTemplateId;
+using sample::SampleDialog;
+using test::Robot;
+
+struct EndCase {
+    const char* name;
+    std::function<void(Robot::Step&)> act;
+    int expected;
+};
+
+TEST(DialogModal, EndsWithTheResultOfHowItWasLeft) {
+    const EndCase cases[] = {
+        {"OK button", [](Robot::Step& s) { s.Click(kIdOk); }, kIdOk},
+        {"Cancel button", [](Robot::Step& s) { s.Click(kIdCancel); }, kIdCancel},
+        {"Esc", [](Robot::Step& s) { s.Key(Qt::Key_Escape); }, kIdCancel},
+        {"close box", [](Robot::Step& s) { s.CloseBox(); }, kIdCancel},
+        {"Enter on the default button", [](Robot::Step& s) { s.Key(Qt::Key_Return); }, kIdOk},
+    };
+    for (const EndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Robot robot;
+        c.act(robot.OnTemplate(kSampleTemplateId).Inspect([](QWidget* window) {
+            EXPECT_TRUE(window->isModal());
+        }));
+        SampleDialog dialog;
+        EXPECT_EQ(dialog.DoModal(), c.expected);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(dialog.IsOpen());
+        EXPECT_TRUE(robot.WaitIdle());
+    }
+}
+
+// A window that refuses to close while it is busy, as the main window does while it measures.
+class RefusingDialog : public SampleDialog {
+public:
+    bool busy = true;
+    int cancels = 0;
+    int closes = 0;
+
+protected:
+    void OnCancel() override {
+        ++cancels;
+        if (!busy) SampleDialog::OnCancel();
+    }
+    void OnClose() override {
+        ++closes;
+        SampleDialog::OnClose();
+    }
+};
+
+TEST(DialogModal, CancelHandlerDecidesAboutEscAndCloseBox) {
+    Robot robot;
+    RefusingDialog dialog;
+    robot.OnTemplate(kSampleTemplateId).Key(Qt::Key_Escape).CloseBox().Inspect([&](QWidget*) {
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.busy = false;
+    });
+    robot.OnTemplate(kSampleTemplateId).CloseBox();
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_EQ(dialog.cancels, 3);
+    EXPECT_EQ(dialog.closes, 2);  // Esc is no close request
+}
+
+class EndsAtOnce : public SampleDialog {
+protected:
+    bool OnInitDialog() override {
+        EndDialog(7);
+        return true;
+    }
+};
+
+TEST(DialogModal, EndingDuringInitialisationNeverShowsTheWindow) {
+    Robot robot;  // fails the test if a modal window appears
+    EndsAtOnce dialog;
+    EXPECT_EQ(dialog.DoModal(), 7);
+    EXPECT_FALSE(dialog.IsOpen());
+}
+
+class ChangesItself : public SampleDialog {
+public:
+    int shown = 0;
+
+protected:
+    bool OnInitDialog() override {
+        if (++shown == 1) {
+            SetItemText(sample::kPrompt, QStringLiteral("geändert"));
+            EnableItem(sample::kCount, false);
+        }
+        return SampleDialog::OnInitDialog();
+    }
+};
+
+// A dialog object kept for the program's run starts every showing from its template, like a
+// window created anew, and keeps the handlers bound to its buttons.
+TEST(DialogModal, ShownAgainStartsFromTheTemplate) {
+    Robot robot;
+    ChangesItself dialog;
+    robot.OnTemplate(kSampleTemplateId).Click(kIdCancel);
+    robot.OnTemplate(kSampleTemplateId)
+        .Inspect([&](QWidget*) {
+            EXPECT_EQ(dialog.ItemText(sample::kPrompt), QStringLiteral("Anzahl:"));
+            EXPECT_TRUE(dialog.Item(sample::kCount)->isEnabled());
+        })
+        .Click(sample::kHello);
+    robot.OnMessage(QString::fromUtf8(sample::kHelloText)).Click(kIdOk);
+    robot.OnTemplate(kSampleTemplateId).Click(kIdCancel);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(robot.Messages(), QStringList{QString::fromUtf8(sample::kHelloText)});
+}
+
+// The button's handler opens a message box and later closes its own dialog: the robot must
+// answer the box although the click that opened it has not returned.
+TEST(DialogModal, ButtonOpeningAMessageBoxIsAnswered) {
+    Robot robot;
+    SampleDialog dialog;
+    dialog.OnCommand(sample::kHello, [&] {
+        MessageBox(&dialog, QStringLiteral("Erste"));
+        MessageBox(&dialog, QStringLiteral("Zweite"));
+        dialog.EndDialog(5);
+    });
+    robot.OnTemplate(kSampleTemplateId).Click(sample::kHello);
+    robot.OnMessage(QStringLiteral("Erste")).Click(kIdOk);
+    robot.OnMessage(QStringLiteral("Zweite")).Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(robot.Messages(), (QStringList{QStringLiteral("Erste"), QStringLiteral("Zweite")}));
+}
+
+TEST(DialogModal, CommandHandlerReplacesTheDefaultOk) {
+    Robot robot;
+    SampleDialog dialog;
+    int pressed = 0;
+    dialog.OnCommand(kIdOk, [&] {
+        if (++pressed == 2) dialog.EndDialog(kIdOk);
+    });
+    robot.OnTemplate(kSampleTemplateId).Click(kIdOk).Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    EXPECT_EQ(pressed, 2);
+}
+
+// ---- modeless ----------------------------------------------------------------------------
+
+TEST(DialogModeless, CreateShowsWithoutBlockingAndDestroyCloses) {
+    Robot robot;  // a modeless window is no modal window: nothing to answer
+    QWidget owner;
+    SampleDialog dialog;
+    dialog.count = 12;
+    ASSERT_TRUE(dialog.Create(&owner));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.IsOpen());
+    EXPECT_EQ(dialog.parentWidget(), &owner);
+    EXPECT_TRUE(dialog.isWindow());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));  // OnInitDialog ran
+
+    dialog.SetItemText(sample::kCount, QStringLiteral("99"));
+    dialog.DestroyWindow();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.IsOpen());
+
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));
+    dialog.SetItemText(sample::kCount, QStringLiteral("99"));
+    ASSERT_TRUE(dialog.Create());  // creating an open window builds it anew
+    EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));
+    dialog.DestroyWindow();
+}
+
+TEST(DialogModeless, EscEndsAModelessWindow) {
+    SampleDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.SetTimer(1, 60000);
+    dialog.reject();  // what Esc does
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.IsOpen());
+    EXPECT_FALSE(dialog.HasTimer(1));
+}
+
+// ---- timers ------------------------------------------------------------------------------
+
+class TickingDialog : public SampleDialog {
+public:
+    std::map<int, int> ticks;
+
+protected:
+    void OnTimer(int id) override { ++ticks[id]; }
+};
+
+TEST(DialogTimers, TicksArriveByIdUntilKilled) {
+    TickingDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.SetTimer(3, 10);
+    dialog.SetTimer(4, 15);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[3] >= 3 && dialog.ticks[4] >= 3; }));
+    EXPECT_EQ(dialog.ticks.size(), 2u);
+
+    dialog.KillTimer(3);
+    EXPECT_FALSE(dialog.HasTimer(3));
+    const int killedAt = dialog.ticks[3];
+    // Ten periods of the other timer leave a running timer 3 no chance to stay silent.
+    const int otherAt = dialog.ticks[4];
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[4] >= otherAt + 10; }));
+    EXPECT_EQ(dialog.ticks[3], killedAt);
+    dialog.DestroyWindow();
+}
+
+TEST(DialogTimers, SettingARunningTimerRestartsItWithTheNewPeriod) {
+    TickingDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.SetTimer(1, 10);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[1] >= 2; }));
+    dialog.SetTimer(1, 600000);
+    const int restartedAt = dialog.ticks[1];
+    dialog.SetTimer(2, 10);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[2] >= 10; }));
+    EXPECT_EQ(dialog.ticks[1], restartedAt);
+    EXPECT_TRUE(dialog.HasTimer(1));
+    dialog.DestroyWindow();
+    EXPECT_FALSE(dialog.HasTimer(1));
+    EXPECT_FALSE(dialog.HasTimer(2));
+}
+
+// A modal dialog's own timer ticks while the dialog waits for the user, and keeps ticking
+// while one of its message boxes is open.
+TEST(DialogTimers, TickDuringModalLoopAndMessageBox) {
+    Robot robot;
+    TickingDialog dialog;
+    bool boxShown = false;
+    dialog.OnCommand(sample::kHello, [&] {
+        boxShown = true;
+        MessageBox(&dialog, QStringLiteral("Warten bis Messwert stabil ist"));
+        boxShown = false;
+    });
+    robot.OnTemplate(kSampleTemplateId)
+        .Inspect([&](QWidget*) { dialog.SetTimer(9, 10); })
+        .Click(sample::kHello);
+    robot.OnMessage(QStringLiteral("stabil")).Inspect([&](QWidget*) {
+        const int atBox = dialog.ticks[9];
+        EXPECT_TRUE(test::WaitUntil([&] { return dialog.ticks[9] >= atBox + 3; }));
+    }).Click(kIdOk);
+    robot.OnTemplate(kSampleTemplateId).Inspect([&](QWidget*) { EXPECT_FALSE(boxShown); }).Click(kIdCancel);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_FALSE(dialog.HasTimer(9));  // the window's timers end with the window
+    EXPECT_TRUE(robot.WaitIdle());
+}
+
+}  // namespace
+}  // namespace ql50::ui

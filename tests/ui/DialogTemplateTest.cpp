@@ -1,0 +1,177 @@
+// Building windows from templates: ids, names for assistive tools and tests, positions in dialog
+// units, radio groups, stacking, fonts.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFile>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "SampleDialog.h"
+#include "support/Robot.h"
+#include "ui/Controls.h"
+#include "ui/Screenshot.h"
+
+namespace ql50::ui {
+namespace {
+
+using sample::SampleDialog;
+
+QString AccessibleName(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+}
+
+TEST(DialogTemplate, EveryControlIsFoundByItsId) {
+    SampleDialog dialog;
+    for (const ControlTemplate& control : sample::kSampleControls) {
+        if (control.id == -1) continue;
+        QWidget* item = dialog.Item(control.id);
+        ASSERT_NE(item, nullptr) << control.id;
+        EXPECT_EQ(item->objectName(), QString::number(control.id));
+        EXPECT_EQ(item->accessibleDescription(), QString::number(control.id));
+        EXPECT_EQ(FindControl(&dialog, control.id), item);
+    }
+    EXPECT_EQ(dialog.Item(-1), nullptr);
+    EXPECT_EQ(dialog.Item(4711), nullptr);
+    EXPECT_EQ(dialog.findChildren<QLabel*>(QStringLiteral("-1")).size(), 3);
+}
+
+TEST(DialogTemplate, ControlsMatchTheirKinds) {
+    SampleDialog dialog;
+    EXPECT_NE(dialog.ItemAs<QLineEdit>(sample::kCount), nullptr);
+    EXPECT_NE(dialog.ItemAs<QGroupBox>(sample::kLanguageBox), nullptr);
+    EXPECT_NE(dialog.ItemAs<QProgressBar>(sample::kProgress), nullptr);
+    EXPECT_TRUE(dialog.ItemAs<QPushButton>(kIdOk)->isDefault());
+    EXPECT_FALSE(dialog.ItemAs<QPushButton>(kIdCancel)->isDefault());
+    EXPECT_EQ(dialog.ItemAs<QLabel>(sample::kUnit)->alignment() & Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+    auto* type = dialog.ItemAs<QComboBox>(sample::kType);
+    ASSERT_NE(type, nullptr);
+    EXPECT_EQ(type->count(), 3);
+    EXPECT_EQ(type->itemText(2), QStringLiteral("Sauerstoff"));
+    EXPECT_EQ(type->currentIndex(), -1);
+    EXPECT_EQ(dialog.Caption(), QStringLiteral("Probe"));
+}
+
+// Screen readers read a button's caption and a changing text's content, not the id.
+TEST(DialogTemplate, AccessibleNamesAreTheVisibleTexts) {
+    SampleDialog dialog;
+    EXPECT_EQ(AccessibleName(dialog.Item(kIdCancel)), QStringLiteral("Abbrechen"));
+    dialog.SetItemText(sample::kUnit, QStringLiteral("µS/cm"));
+    EXPECT_EQ(AccessibleName(dialog.Item(sample::kUnit)), QStringLiteral("µS/cm"));
+}
+
+// Liberation Sans is Arial's metric twin: 8 pt is 11 px at 96 dpi, its letters average 6 px
+// and its lines are 12 px, as the program's windows were laid out for.
+TEST(DialogTemplate, DialogUnitsFollowTheTemplateFont) {
+    SampleDialog dialog;
+    const QFontInfo font(dialog.font());
+    EXPECT_EQ(font.family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(font.pixelSize(), 11);
+    EXPECT_EQ(dialog.Units().baseX, 6);
+    EXPECT_EQ(dialog.Units().baseY, 12);
+    EXPECT_EQ(dialog.size(), QSize(360, 240));  // 240 x 160 units
+    // Edit at 50, 6, 40 x 14 units; 6 units down is 9 px exactly.
+    EXPECT_EQ(dialog.Item(sample::kCount)->geometry(), QRect(75, 9, 60, 21));
+    // Group box at 130, 4, 102 x 40 units: 4 * 12 / 8 = 6, 102 * 6 / 4 = 153.
+    EXPECT_EQ(dialog.Item(sample::kLanguageBox)->geometry(), QRect(195, 6, 153, 60));
+}
+
+TEST(DialogTemplate, MapDialogRectRoundsToTheNearestPixel) {
+    const DialogUnits units{7, 13};
+    EXPECT_EQ(MapDialogRect(units, 1, 1, 2, 3), QRect(2, 2, 4, 5));  // 1.75, 1.625, 3.5, 4.875
+    EXPECT_EQ(MapDialogRect(units, 0, 0, 0, 0), QRect(0, 0, 0, 0));
+}
+
+TEST(DialogTemplate, DropDownListIsOneLineHigh) {
+    SampleDialog dialog;
+    // The template's 40 units include the open list.
+    EXPECT_LT(dialog.Item(sample::kType)->height(), 40 * 12 / 8);
+    EXPECT_GE(dialog.Item(sample::kType)->height(), 12);
+}
+
+TEST(DialogTemplate, RadioButtonsFormTheirTemplateGroups) {
+    SampleDialog dialog;
+    auto* german = dialog.ItemAs<QRadioButton>(sample::kGerman);
+    auto* english = dialog.ItemAs<QRadioButton>(sample::kEnglish);
+    auto* sideA = dialog.ItemAs<QRadioButton>(sample::kSideA);
+    auto* sideB = dialog.ItemAs<QRadioButton>(sample::kSideB);
+    german->setChecked(true);
+    sideA->setChecked(true);
+    english->setChecked(true);
+    EXPECT_FALSE(german->isChecked());
+    EXPECT_TRUE(sideA->isChecked());
+    sideB->setChecked(true);
+    EXPECT_FALSE(sideA->isChecked());
+    EXPECT_TRUE(english->isChecked());
+}
+
+// A group box only frames its controls, wherever it stands in the template: it must not cover
+// them, or they could not be clicked.
+TEST(DialogTemplate, GroupBoxStaysBehindItsControls) {
+    static constexpr ControlTemplate kControls[] = {
+        {10, Ctl::Check, "davor", 10, 10, 60, 10},
+        {11, Ctl::GroupBox, "Rahmen", 4, 0, 80, 40},
+        {12, Ctl::Radio, "danach", 10, 24, 60, 10, kGroup},
+    };
+    CDialog dialog(DialogTemplate{1, "Rahmen", 90, 50, "MS Shell Dlg", 8, kControls});
+    for (const int id : {10, 12}) {
+        const QWidget* inside = dialog.Item(id);
+        EXPECT_EQ(dialog.childAt(inside->geometry().center()), inside) << id;
+    }
+}
+
+TEST(DialogTemplate, ItemHelpersChangeTheControl) {
+    SampleDialog dialog;
+    dialog.SetItemText(sample::kPrompt, QStringLiteral("Menge:"));
+    EXPECT_EQ(dialog.ItemText(sample::kPrompt), QStringLiteral("Menge:"));
+    dialog.SetItemText(sample::kType, QStringLiteral("Redox"));
+    EXPECT_EQ(dialog.ItemAs<QComboBox>(sample::kType)->currentIndex(), 1);
+    dialog.EnableItem(sample::kCount, false);
+    EXPECT_FALSE(dialog.Item(sample::kCount)->isEnabled());
+    dialog.ShowItem(sample::kUnit, false);
+    EXPECT_TRUE(dialog.Item(sample::kUnit)->isHidden());
+    dialog.SetItemText(4711, QStringLiteral("nothing"));  // an unknown id is ignored
+}
+
+TEST(Fonts, WindowsFontsAreSubstituted) {
+    EXPECT_EQ(QFontInfo(TemplateFont("Arial", 8)).family(), QStringLiteral("Liberation Sans"));
+    for (const char* family : {"MS Shell Dlg", "MS Sans Serif", "Microsoft Sans Serif"}) {
+        const QString resolved = QFontInfo(TemplateFont(family, 8)).family();
+        EXPECT_TRUE(resolved == QStringLiteral("Liberation Sans") ||
+                    resolved == QStringLiteral("DejaVu Sans"))
+            << family << " -> " << resolved.toStdString();
+    }
+}
+
+TEST(DialogTemplate, ScreenshotOfTheSampleDialog) {
+    sample::SampleDialog dialog;
+    dialog.count = 42;
+    dialog.factor = 1013.25f;
+    dialog.address = 3;
+    dialog.interval = QStringLiteral("15");
+    dialog.side = 1;
+    dialog.release = 1;
+    dialog.type = 2;
+    dialog.entry = 1;
+    ASSERT_TRUE(dialog.Create());
+    dialog.ItemAs<QProgressBar>(sample::kProgress)->setValue(40);
+    dialog.SetItemIcon(sample::kPicture, dialog.style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.isVisible(); }));
+    const QString path = QStringLiteral(QL50_SCREENSHOT_DIR "/ui_sample_dialog.png");
+    QFile::remove(path);
+    EXPECT_TRUE(SaveScreenshot(&dialog, path));
+    EXPECT_TRUE(QFile::exists(path));
+    dialog.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace ql50::ui
