@@ -87,6 +87,8 @@ public:
     void ShowLoggerInfo();
     void SetLoggerClock();
     void ClearLogger();
+    // The about box (from the window's context menu).
+    void ShowAbout();
     void WriteRecordLine();
     // Transfers members to controls.
     void Refresh() { UpdateData(false); }
@@ -102,7 +104,6 @@ protected:
 private:
     void BindButtons();
     void CreateValueFont();
-    void ShowAbout();
     void OnVScroll(int position);
     bool StartMeasurement();
     void StopMeasurement();

@@ -26,7 +26,9 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
     BuildControls();
 }
 
-CDialog::~CDialog() { KillAllTimers(); }
+CDialog::~CDialog() {
+    KillAllTimers();
+}
 
 void CDialog::ApplyWindowStyle() {
     const unsigned style = template_.style;
@@ -105,7 +107,9 @@ void CDialog::DestroyControls() {
     openRadioGroup_ = nullptr;
 }
 
-QWidget* CDialog::Item(int id) const { return items_.value(id); }
+QWidget* CDialog::Item(int id) const {
+    return items_.value(id);
+}
 
 void CDialog::SetItemText(int id, const QString& text) {
     if (QWidget* item = Item(id)) SetControlText(item, text);
@@ -169,9 +173,13 @@ void CDialog::OnOK() {
     if (UpdateData(true)) EndDialog(kIdOk);
 }
 
-void CDialog::OnCancel() { EndDialog(kIdCancel); }
+void CDialog::OnCancel() {
+    EndDialog(kIdCancel);
+}
 
-void CDialog::OnClose() { OnCancel(); }
+void CDialog::OnClose() {
+    OnCancel();
+}
 
 void CDialog::OnTimer(int /*id*/) {}
 
@@ -275,7 +283,9 @@ void CDialog::DestroyWindow() {
     CloseWindow();
 }
 
-void CDialog::EndDialog(int result) { done(result); }
+void CDialog::EndDialog(int result) {
+    done(result);
+}
 
 void CDialog::done(int result) {
     endRequested_ = true;

@@ -24,7 +24,7 @@ inline constexpr int kIdCancel = 2;
 
 class CDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Controls exist from construction on. Each later DoModal or Create after the window was
     // closed builds them anew from the template, so a dialog object that is shown again starts
     // from the template's texts and states, and OnInitDialog fills it from the members.
@@ -81,7 +81,7 @@ public:
     void reject() override { OnCancel(); }
     void done(int result) override;
 
-protected:
+  protected:
     // Called after the controls exist and before the window shows. Default: UpdateData(false).
     // Returning false says the handler has placed the focus itself.
     virtual bool OnInitDialog();
@@ -97,7 +97,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     friend class DataExchange;
 
     void ApplyWindowStyle();
@@ -125,7 +125,7 @@ private:
     bool stale_ = false;      // controls were used by a window that has closed
     bool open_ = false;
     bool modal_ = false;
-    bool ending_ = false;  // inside done(): newer Qt versions send a close event from there
+    bool ending_ = false;        // inside done(): newer Qt versions send a close event from there
     bool endRequested_ = false;  // EndDialog ran since the window opened
     int endResult_ = kIdCancel;
 };

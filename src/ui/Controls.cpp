@@ -22,12 +22,32 @@ namespace {
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
 
+// The program's texts end lines in LF CR as well as CR LF: a static shows either pair, and a
+// lone CR, as one line break. The text as given stays readable through ControlText.
+const char* const kGivenText = "ql50GivenText";
+
+QString DisplayedLines(QString text) {
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n\r|\r"));
+    return text.replace(lineEnd, QStringLiteral("\n"));
+}
+
+void SetStaticText(QLabel* label, const QString& text) {
+    label->setText(DisplayedLines(text));
+    label->setProperty(kGivenText, text);
+}
+
+QString StaticText(const QLabel* label) {
+    const QString given = label->property(kGivenText).toString();
+    return DisplayedLines(given) == label->text() ? given : label->text();
+}
+
 QStringList Entries(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QLabel* MakeStatic(const QString& text, Qt::Alignment horizontal, unsigned style) {
-    auto* label = new QLabel(text);
+    auto* label = new QLabel;
+    SetStaticText(label, text);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(horizontal | Qt::AlignTop);
@@ -89,22 +109,38 @@ QWidget* MakeDatePicker() {
 QWidget* MakeWidget(const ControlTemplate& c) {
     const QString text = QString::fromUtf8(c.text != nullptr ? c.text : "");
     switch (c.kind) {
-        case Ctl::Static: return MakeStatic(text, Qt::AlignLeft, c.style);
-        case Ctl::StaticRight: return MakeStatic(text, Qt::AlignRight, c.style);
-        case Ctl::StaticCenter: return MakeStatic(text, Qt::AlignHCenter, c.style);
-        case Ctl::Button: return MakeButton(text, false);
-        case Ctl::DefButton: return MakeButton(text, true);
-        case Ctl::Edit: return MakeEdit(text, c.style);
-        case Ctl::GroupBox: return new QGroupBox(text);
-        case Ctl::Radio: return new QRadioButton(text);
-        case Ctl::Check: return new QCheckBox(text);
-        case Ctl::Combo: return MakeCombo(text);
-        case Ctl::ListBox: return MakeList(text);
-        case Ctl::Progress: return MakeProgress();
-        case Ctl::UpDown: return new UpDownControl;
-        case Ctl::TimePicker: return MakeTimePicker();
-        case Ctl::DatePicker: return MakeDatePicker();
-        case Ctl::Icon: return MakeStatic(QString(), Qt::AlignLeft, 0);
+        case Ctl::Static:
+            return MakeStatic(text, Qt::AlignLeft, c.style);
+        case Ctl::StaticRight:
+            return MakeStatic(text, Qt::AlignRight, c.style);
+        case Ctl::StaticCenter:
+            return MakeStatic(text, Qt::AlignHCenter, c.style);
+        case Ctl::Button:
+            return MakeButton(text, false);
+        case Ctl::DefButton:
+            return MakeButton(text, true);
+        case Ctl::Edit:
+            return MakeEdit(text, c.style);
+        case Ctl::GroupBox:
+            return new QGroupBox(text);
+        case Ctl::Radio:
+            return new QRadioButton(text);
+        case Ctl::Check:
+            return new QCheckBox(text);
+        case Ctl::Combo:
+            return MakeCombo(text);
+        case Ctl::ListBox:
+            return MakeList(text);
+        case Ctl::Progress:
+            return MakeProgress();
+        case Ctl::UpDown:
+            return new UpDownControl;
+        case Ctl::TimePicker:
+            return MakeTimePicker();
+        case Ctl::DatePicker:
+            return MakeDatePicker();
+        case Ctl::Icon:
+            return MakeStatic(QString(), Qt::AlignLeft, 0);
     }
     return new QWidget;
 }
@@ -138,7 +174,7 @@ int ControlId(const QWidget* control) {
 }
 
 QString ControlText(const QWidget* c) {
-    if (const auto* w = qobject_cast<const QLabel*>(c)) return w->text();
+    if (const auto* w = qobject_cast<const QLabel*>(c)) return StaticText(w);
     if (const auto* w = qobject_cast<const QAbstractButton*>(c)) return w->text();
     if (const auto* w = qobject_cast<const QLineEdit*>(c)) return w->text();
     if (const auto* w = qobject_cast<const QGroupBox*>(c)) return w->title();
@@ -153,14 +189,16 @@ QString ControlText(const QWidget* c) {
 }
 
 void SetControlText(QWidget* c, const QString& text) {
-    if (auto* w = qobject_cast<QLabel*>(c)) return w->setText(text);
+    if (auto* w = qobject_cast<QLabel*>(c)) return SetStaticText(w, text);
     if (auto* w = qobject_cast<QAbstractButton*>(c)) return w->setText(text);
     if (auto* w = qobject_cast<QLineEdit*>(c)) return w->setText(text);
     if (auto* w = qobject_cast<QGroupBox*>(c)) return w->setTitle(text);
     if (auto* w = qobject_cast<QComboBox*>(c)) return SelectEntry(w, text);
     if (auto* w = qobject_cast<QListWidget*>(c)) return SelectEntry(w, text);
-    if (auto* w = qobject_cast<QTimeEdit*>(c)) return w->setTime(QTime::fromString(text, kTimeFormat));
-    if (auto* w = qobject_cast<QDateEdit*>(c)) return w->setDate(QDate::fromString(text, kDateFormat));
+    if (auto* w = qobject_cast<QTimeEdit*>(c))
+        return w->setTime(QTime::fromString(text, kTimeFormat));
+    if (auto* w = qobject_cast<QDateEdit*>(c))
+        return w->setDate(QDate::fromString(text, kDateFormat));
     if (auto* w = qobject_cast<QProgressBar*>(c)) return w->setValue(text.toInt());
     if (auto* w = qobject_cast<UpDownControl*>(c)) return w->SetPos(text.toInt());
     c->setWindowTitle(text);

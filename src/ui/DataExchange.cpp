@@ -42,11 +42,17 @@ std::optional<double> ParseNumber(const QString& text) {
     return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
-QString DataExchange::IntegerMessage() { return QStringLiteral("Bitte eine ganze Zahl eingeben."); }
+QString DataExchange::IntegerMessage() {
+    return QStringLiteral("Bitte eine ganze Zahl eingeben.");
+}
 
-QString DataExchange::NumberMessage() { return QStringLiteral("Bitte eine Zahl eingeben."); }
+QString DataExchange::NumberMessage() {
+    return QStringLiteral("Bitte eine Zahl eingeben.");
+}
 
-QString DataExchange::ByteMessage() { return IntRangeMessage(0, 255); }
+QString DataExchange::ByteMessage() {
+    return IntRangeMessage(0, 255);
+}
 
 QString DataExchange::IntRangeMessage(int min, int max) {
     return QStringLiteral("Bitte eine ganze Zahl zwischen %1 und %2 eingeben.").arg(min).arg(max);

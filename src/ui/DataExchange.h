@@ -22,7 +22,7 @@ namespace ql50::ui {
 class CDialog;
 
 class DataExchange {
-public:
+  public:
     DataExchange(CDialog& dialog, bool save) : dialog_(dialog), save_(save) {}
 
     bool Saving() const { return save_; }
@@ -41,7 +41,7 @@ public:
     void Byte(int id, std::uint8_t& value);
 
     // Checks applied when saving, to a value the exchange has just read from control id.
-    void Range(int id, int value, int min, int max);        // fails with IntRangeMessage
+    void Range(int id, int value, int min, int max);           // fails with IntRangeMessage
     void Range(int id, double value, double min, double max);  // fails with NumberRangeMessage
     // Loading limits the edit to max characters; saving refuses a longer text (MaxCharsMessage).
     void MaxChars(int id, const QString& value, int max);
@@ -67,7 +67,7 @@ public:
     static QString NumberRangeMessage(double min, double max);
     static QString MaxCharsMessage(int max);
 
-private:
+  private:
     bool Skip() const { return failed_; }
     QWidget* Control(int id) const;
 

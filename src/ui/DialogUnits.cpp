@@ -28,8 +28,8 @@ QFont TemplateFont(const char* family, int pointSize) {
 
 DialogUnits BaseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int alphabetWidth =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabetWidth = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
 }
 

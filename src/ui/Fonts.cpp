@@ -13,18 +13,21 @@ QStringList Installed(const QStringList& candidates) {
     for (const QString& candidate : candidates) {
         if (families.contains(candidate, Qt::CaseInsensitive)) found.append(candidate);
     }
-    if (found.isEmpty()) found.append(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    if (found.isEmpty())
+        found.append(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     return found;
 }
 
 }  // namespace
 
 void InstallFontSubstitutions() {
-    const QStringList sans = Installed({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(
-        QStringLiteral("Arial"),
-        Installed({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")}));
-    for (const char* windowsName : {"MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "Microsoft Sans Serif"}) {
+    const QStringList sans =
+        Installed({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               Installed({QStringLiteral("Liberation Sans"),
+                                          QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")}));
+    for (const char* windowsName :
+         {"MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "Microsoft Sans Serif"}) {
         QFont::insertSubstitutions(QString::fromLatin1(windowsName), sans);
     }
 }

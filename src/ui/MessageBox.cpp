@@ -12,18 +12,25 @@ namespace {
 
 QMessageBox::Icon QtIcon(Icon icon) {
     switch (icon) {
-        case Icon::None: return QMessageBox::NoIcon;
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Warning: return QMessageBox::Warning;
-        case Icon::Error: return QMessageBox::Critical;
-        case Icon::Question: return QMessageBox::Question;
+        case Icon::None:
+            return QMessageBox::NoIcon;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
 
 }  // namespace
 
-QString AppTitle() { return QStringLiteral("QL50"); }
+QString AppTitle() {
+    return QStringLiteral("QL50");
+}
 
 int MessageBox(QWidget* parent, const QString& text, Icon icon, const QString& caption) {
     if (parent == nullptr) parent = QApplication::activeModalWidget();

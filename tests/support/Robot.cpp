@@ -22,8 +22,9 @@ constexpr int kDefaultTimeoutMs = 20000;
 constexpr int kPollMs = 10;
 
 std::string Describe(const QWidget* window) {
-    QString text = QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(window->metaObject()->className()),
-                                                   window->windowTitle());
+    QString text =
+        QStringLiteral("%1 \"%2\"")
+            .arg(QString::fromLatin1(window->metaObject()->className()), window->windowTitle());
     if (const auto* box = qobject_cast<const QMessageBox*>(window)) {
         text += QStringLiteral(" saying \"%1\"").arg(box->text());
     }
@@ -53,7 +54,8 @@ void Dismiss(QWidget* window) {
 }
 
 bool IsPlainDialog(QWidget* window) {
-    return qobject_cast<QDialog*>(window) != nullptr && qobject_cast<QMessageBox*>(window) == nullptr &&
+    return qobject_cast<QDialog*>(window) != nullptr &&
+           qobject_cast<QMessageBox*>(window) == nullptr &&
            qobject_cast<QFileDialog*>(window) == nullptr;
 }
 
@@ -74,7 +76,9 @@ Robot::Step& Robot::Step::Add(QString what, Action action) {
     return *this;
 }
 
-Robot::Step& Robot::Step::Inspect(Action check) { return Add(QStringLiteral("inspect"), std::move(check)); }
+Robot::Step& Robot::Step::Inspect(Action check) {
+    return Add(QStringLiteral("inspect"), std::move(check));
+}
 
 Robot::Step& Robot::Step::SetText(int id, const QString& text) {
     return Add(QStringLiteral("set %1 to \"%2\"").arg(id).arg(text), [id, text](QWidget* window) {
@@ -97,14 +101,15 @@ Robot::Step& Robot::Step::Check(int id, bool checked) {
 }
 
 Robot::Step& Robot::Step::Select(int id, int index) {
-    return Add(QStringLiteral("select entry %1 of %2").arg(index).arg(id), [id, index](QWidget* window) {
-        if (auto* combo = qobject_cast<QComboBox*>(ui::FindControl(window, id))) {
-            combo->setCurrentIndex(index);
-            emit combo->activated(index);
-        } else if (auto* list = Control<QListWidget>(window, id)) {
-            list->setCurrentRow(index);
-        }
-    });
+    return Add(QStringLiteral("select entry %1 of %2").arg(index).arg(id),
+               [id, index](QWidget* window) {
+                   if (auto* combo = qobject_cast<QComboBox*>(ui::FindControl(window, id))) {
+                       combo->setCurrentIndex(index);
+                       emit combo->activated(index);
+                   } else if (auto* list = Control<QListWidget>(window, id)) {
+                       list->setCurrentRow(index);
+                   }
+               });
 }
 
 Robot::Step& Robot::Step::SetTime(int id, const QTime& time) {
@@ -203,8 +208,8 @@ Robot::~Robot() {
 
 Robot::Step& Robot::Enqueue(QString description, std::function<bool(QWidget*)> matches) {
     if (steps_.empty()) frontSince_.start();
-    steps_.push_back(std::shared_ptr<Step>(new Step(std::move(description), std::move(matches),
-                                                    kDefaultTimeoutMs)));
+    steps_.push_back(std::shared_ptr<Step>(
+        new Step(std::move(description), std::move(matches), kDefaultTimeoutMs)));
     return *steps_.back();
 }
 
@@ -215,10 +220,11 @@ Robot::Step& Robot::OnDialog(const QString& caption) {
 }
 
 Robot::Step& Robot::OnTemplate(int templateId) {
-    return Enqueue(QStringLiteral("dialog template %1").arg(templateId), [templateId](QWidget* window) {
-        const auto* dialog = qobject_cast<ui::CDialog*>(window);
-        return dialog != nullptr && dialog->TemplateId() == templateId;
-    });
+    return Enqueue(QStringLiteral("dialog template %1").arg(templateId),
+                   [templateId](QWidget* window) {
+                       const auto* dialog = qobject_cast<ui::CDialog*>(window);
+                       return dialog != nullptr && dialog->TemplateId() == templateId;
+                   });
 }
 
 Robot::Step& Robot::OnMessage(const QString& textPart) {
@@ -238,7 +244,9 @@ Robot::Step& Robot::OnWindow(const QString& objectName) {
                    [objectName](QWidget* window) { return window->objectName() == objectName; });
 }
 
-bool Robot::Idle() const { return steps_.empty() && busy_.empty(); }
+bool Robot::Idle() const {
+    return steps_.empty() && busy_.empty();
+}
 
 bool Robot::Contains(const QList<QPointer<QWidget>>& list, const QWidget* window) {
     return std::any_of(list.cbegin(), list.cend(),
@@ -258,6 +266,7 @@ void Robot::Tick() {
     // A window a step has answered may stay open a while (its handler is waiting for something,
     // or it showed a message and is open again for the next step).
     if (Contains(known_, window)) return CheckTimeout(window);
+    Unexpected(window);
 }
 
 void Robot::Record(QWidget* window) {
@@ -278,7 +287,8 @@ void Robot::Act(QWidget* window) {
     // Queued, so that a button that opens a nested modal window does not block the robot: its
     // timer goes on ticking inside that window's loop.
     QMetaObject::invokeMethod(
-        this, [this, guarded = QPointer<QWidget>(window), raw = window, step] {
+        this,
+        [this, guarded = QPointer<QWidget>(window), raw = window, step] {
             Run(guarded, step);
             busy_.erase(std::find(busy_.begin(), busy_.end(), raw));
         },
@@ -288,7 +298,8 @@ void Robot::Act(QWidget* window) {
 void Robot::Run(const QPointer<QWidget>& window, const std::shared_ptr<Step>& step) {
     for (const Action& action : step->actions_) {
         if (window.isNull()) {
-            ADD_FAILURE() << "window closed during robot step: " << step->description_.toStdString();
+            ADD_FAILURE() << "window closed during robot step: "
+                          << step->description_.toStdString();
             return;
         }
         action(window.data());
@@ -311,7 +322,8 @@ void Robot::Unexpected(QWidget* window) {
                                      : "; expected " + steps_.front()->description_.toStdString());
     known_.append(window);
     QMetaObject::invokeMethod(
-        this, [guarded = QPointer<QWidget>(window)] {
+        this,
+        [guarded = QPointer<QWidget>(window)] {
             if (guarded) Dismiss(guarded);
         },
         Qt::QueuedConnection);

@@ -37,11 +37,11 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 
 class Robot : public QObject {
     Q_OBJECT
-public:
+  public:
     using Action = std::function<void(QWidget* window)>;
 
     class Step {
-    public:
+      public:
         // Runs a check of the test's own on the window (EXPECT_... inside).
         Step& Inspect(Action check);
         Step& SetText(int id, const QString& text);
@@ -67,7 +67,7 @@ public:
         // The limit for this step's window to come (default 20 s).
         Step& Within(int ms);
 
-    private:
+      private:
         friend class Robot;
         Step(QString description, std::function<bool(QWidget*)> matches, int timeoutMs);
         Step& Add(QString what, Action action);
@@ -97,9 +97,11 @@ public:
     const QStringList& Messages() const { return messages_; }
     // Every step done and no action of the robot still running.
     bool Idle() const;
-    bool WaitIdle(int timeoutMs = 20000) { return WaitUntil([this] { return Idle(); }, timeoutMs); }
+    bool WaitIdle(int timeoutMs = 20000) {
+        return WaitUntil([this] { return Idle(); }, timeoutMs);
+    }
 
-private:
+  private:
     Step& Enqueue(QString description, std::function<bool(QWidget*)> matches);
     void Tick();
     void Act(QWidget* window);
@@ -112,7 +114,7 @@ private:
 
     QTimer timer_;
     std::deque<std::shared_ptr<Step>> steps_;
-    QElapsedTimer frontSince_;  // how long the first step has been waited for
+    QElapsedTimer frontSince_;        // how long the first step has been waited for
     QList<QPointer<QWidget>> known_;  // windows a step has answered or that were reported
     QList<QPointer<QWidget>> seen_;   // message boxes already recorded
     std::vector<QWidget*> busy_;      // windows whose actions are running (may nest)

@@ -1,6 +1,6 @@
 // Message boxes, the save-file dialog with its filter and overwrite question, the print dialog.
-#include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,10 +36,12 @@ void ExpectOkOnly(QWidget* window) {
 
 TEST(MessageBox, CarriesTheApplicationTitleAndOnlyOk) {
     Robot robot;
-    robot.OnMessage(QStringLiteral("Messung erst beenden!")).Inspect([](QWidget* window) {
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("QL50"));
-        ExpectOkOnly(window);
-    }).Click(kIdOk);
+    robot.OnMessage(QStringLiteral("Messung erst beenden!"))
+        .Inspect([](QWidget* window) {
+            EXPECT_EQ(window->windowTitle(), QStringLiteral("QL50"));
+            ExpectOkOnly(window);
+        })
+        .Click(kIdOk);
     EXPECT_EQ(MessageBox(nullptr, QStringLiteral("Messung erst beenden!")), kIdOk);
     EXPECT_TRUE(robot.WaitIdle());
 }
@@ -49,11 +51,13 @@ TEST(MessageBox, WithoutOwnerIsModalToTheApplication) {
     Robot robot;
     sample::SampleDialog modeless;
     ASSERT_TRUE(modeless.Create());
-    robot.OnMessage(QStringLiteral("COM 1")).Inspect([&](QWidget* window) {
-        EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(QApplication::activeModalWidget(), window);
-        EXPECT_TRUE(QApplication::activeModalWidget() != &modeless);
-    }).Key(Qt::Key_Escape);
+    robot.OnMessage(QStringLiteral("COM 1"))
+        .Inspect([&](QWidget* window) {
+            EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(QApplication::activeModalWidget(), window);
+            EXPECT_TRUE(QApplication::activeModalWidget() != &modeless);
+        })
+        .Key(Qt::Key_Escape);
     MessageBox(nullptr, QStringLiteral("COM 1 kann nicht geöffnet werden."));
     EXPECT_TRUE(robot.WaitIdle());
     modeless.DestroyWindow();
@@ -61,12 +65,15 @@ TEST(MessageBox, WithoutOwnerIsModalToTheApplication) {
 
 TEST(MessageBox, ErrorBoxHasItsOwnCaptionAndTheErrorIcon) {
     Robot robot;
-    robot.OnMessage(QStringLiteral("Permission denied")).Inspect([](QWidget* window) {
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Application Error"));
-        EXPECT_EQ(qobject_cast<QMessageBox*>(window)->icon(), QMessageBox::Critical);
-        ExpectOkOnly(window);
-    }).Click(kIdOk);
-    ErrorBox(nullptr, QStringLiteral("Permission denied\n/dev/ttyS0"), QStringLiteral("Application Error"));
+    robot.OnMessage(QStringLiteral("Permission denied"))
+        .Inspect([](QWidget* window) {
+            EXPECT_EQ(window->windowTitle(), QStringLiteral("Application Error"));
+            EXPECT_EQ(qobject_cast<QMessageBox*>(window)->icon(), QMessageBox::Critical);
+            ExpectOkOnly(window);
+        })
+        .Click(kIdOk);
+    ErrorBox(nullptr, QStringLiteral("Permission denied\n/dev/ttyS0"),
+             QStringLiteral("Application Error"));
     EXPECT_TRUE(robot.WaitIdle());
     EXPECT_EQ(robot.Messages(), QStringList{QStringLiteral("Permission denied\n/dev/ttyS0")});
 }
@@ -88,10 +95,12 @@ TEST(FileFilter, FrameworkFilterStringsBecomeQtFilters) {
 }
 
 class SaveFileDialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
     QString Path(const QString& name) const { return QDir(folder_.path()).absoluteFilePath(name); }
-    QString Ask() { return SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("*.txt"), kFilter); }
+    QString Ask() {
+        return SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("*.txt"), kFilter);
+    }
 
     QTemporaryDir folder_;
     Robot robot_;
@@ -192,7 +201,8 @@ TEST(Robot, ReportsAStepThatNeverComesAndAStepLeftOver) {
         EXPECT_TRUE(test::WaitUntil([&] { return failures.size() >= 1; }));
     }
     ASSERT_EQ(failures.size(), 2);
-    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("kommt nie"), std::string::npos);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message()).find("kommt nie"),
+              std::string::npos);
     EXPECT_NE(std::string(failures.GetTestPartResult(1).message()).find("never reached"),
               std::string::npos);
 }

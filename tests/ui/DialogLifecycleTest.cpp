@@ -49,12 +49,12 @@ TEST(DialogModal, EndsWithTheResultOfHowItWasLeft) {
 
 // A window that refuses to close while it is busy, as the main window does while it measures.
 class RefusingDialog : public SampleDialog {
-public:
+  public:
     bool busy = true;
     int cancels = 0;
     int closes = 0;
 
-protected:
+  protected:
     void OnCancel() override {
         ++cancels;
         if (!busy) SampleDialog::OnCancel();
@@ -79,7 +79,7 @@ TEST(DialogModal, CancelHandlerDecidesAboutEscAndCloseBox) {
 }
 
 class EndsAtOnce : public SampleDialog {
-protected:
+  protected:
     bool OnInitDialog() override {
         EndDialog(7);
         return true;
@@ -94,10 +94,10 @@ TEST(DialogModal, EndingDuringInitialisationNeverShowsTheWindow) {
 }
 
 class ChangesItself : public SampleDialog {
-public:
+  public:
     int shown = 0;
 
-protected:
+  protected:
     bool OnInitDialog() override {
         if (++shown == 1) {
             SetItemText(sample::kPrompt, QStringLiteral("geändert"));
@@ -198,10 +198,10 @@ TEST(DialogModeless, EscEndsAModelessWindow) {
 // ---- timers ------------------------------------------------------------------------------
 
 class TickingDialog : public SampleDialog {
-public:
+  public:
     std::map<int, int> ticks;
 
-protected:
+  protected:
     void OnTimer(int id) override { ++ticks[id]; }
 };
 
@@ -253,11 +253,15 @@ TEST(DialogTimers, TickDuringModalLoopAndMessageBox) {
     robot.OnTemplate(kSampleTemplateId)
         .Inspect([&](QWidget*) { dialog.SetTimer(9, 10); })
         .Click(sample::kHello);
-    robot.OnMessage(QStringLiteral("stabil")).Inspect([&](QWidget*) {
-        const int atBox = dialog.ticks[9];
-        EXPECT_TRUE(test::WaitUntil([&] { return dialog.ticks[9] >= atBox + 3; }));
-    }).Click(kIdOk);
-    robot.OnTemplate(kSampleTemplateId).Inspect([&](QWidget*) { EXPECT_FALSE(boxShown); }).Click(kIdCancel);
+    robot.OnMessage(QStringLiteral("stabil"))
+        .Inspect([&](QWidget*) {
+            const int atBox = dialog.ticks[9];
+            EXPECT_TRUE(test::WaitUntil([&] { return dialog.ticks[9] >= atBox + 3; }));
+        })
+        .Click(kIdOk);
+    robot.OnTemplate(kSampleTemplateId)
+        .Inspect([&](QWidget*) { EXPECT_FALSE(boxShown); })
+        .Click(kIdCancel);
     EXPECT_EQ(dialog.DoModal(), kIdCancel);
     EXPECT_FALSE(dialog.HasTimer(9));  // the window's timers end with the window
     EXPECT_TRUE(robot.WaitIdle());

@@ -1,0 +1,24 @@
+#include "IdleWaitBench.h"
+
+#include "BenchReport.h"
+#include "ModuleOnPty.h"
+
+namespace ql50::bench {
+
+IdleWaitRun SilentReplyWait() {
+    ModuleOnPty rig;
+    rig.module().SetSilent(true);
+    CConversation& conversation = rig.conversation();
+    conversation.SendCommand(conversation.deviceAddress, kReadParam, 4, 32);
+    IdleWaitRun run;
+    const double process = ProcessCpuSeconds();
+    const double thread = ThreadCpuSeconds();
+    const Clock::time_point start = Clock::now();
+    run.result = conversation.WaitForReply();
+    run.wallSeconds = SecondsSince(start);
+    run.threadCpuSeconds = ThreadCpuSeconds() - thread;
+    run.processCpuSeconds = ProcessCpuSeconds() - process;
+    return run;
+}
+
+}  // namespace ql50::bench

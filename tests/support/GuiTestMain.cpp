@@ -1,0 +1,34 @@
+#include "support/GuiTestMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "ui/Fonts.h"
+
+namespace ql50::test {
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform cannot pass size hints to a window manager and says so for every
+// fixed-size window; that is no finding of a test.
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("does not support propagateSizeHints"))) return;
+    previousHandler(type, context, message);
+}
+
+}  // namespace
+
+int RunGuiTests(int argc, char** argv) {
+    // The platform plugin is chosen when the application object is constructed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler = qInstallMessageHandler(QuietHandler);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ui::InstallFontSubstitutions();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+}  // namespace ql50::test
