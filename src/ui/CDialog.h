@@ -51,8 +51,7 @@ class CDialog : public QDialog {
     // Handlers by control id. They stay bound when the controls are built anew.
     // A click on button id runs its handler; without one, id 1 runs OnOK and id 2 OnCancel.
     void OnCommand(int id, std::function<void()> handler);
-    // The user picked another entry of drop-down list or list box id (not sent for changes
-    // made by code).
+    // The user picked another entry of drop-down list id (not sent for changes made by code).
     void OnSelChange(int id, std::function<void()> handler);
     // The user moved up-down control id; the argument is its new position.
     void OnScroll(int id, std::function<void(int)> handler);
@@ -66,8 +65,9 @@ class CDialog : public QDialog {
     // Modal use: runs until EndDialog; returns its result (kIdOk, kIdCancel or another value).
     int DoModal();
     void EndDialog(int result);
-    // Modeless use: shown without a modal loop until DestroyWindow. Creating a window that is
-    // open destroys and creates it again.
+    // Modeless use: shown without a modal loop until DestroyWindow (or EndDialog). A parent
+    // given here replaces the one given at construction. Creating a window that is open
+    // destroys and creates it again.
     bool Create(QWidget* parent = nullptr);
     void DestroyWindow();
     bool IsOpen() const { return open_; }

@@ -278,6 +278,35 @@ TEST_F(MainWindowTest, RecordingFileInAnUnwritableFolderIsRefused) {
     EXPECT_FALSE(window->recordingFile.IsOpen());
 }
 
+TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedAndTheExitCompletes) {
+    std::filesystem::create_directory(File("config.ini"));  // nothing can replace a folder
+    Open();
+    robot.OnMessage("Die Einstellungen wurden nicht gespeichert").Click(1);
+    Click(kIdExit);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(robot.Messages().at(0).contains("config.ini"));
+}
+
+TEST_F(MainWindowTest, RecordingFileThatFailsIsReportedOnceAndTheMeasurementGoesOn) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    PtyPeer peer(OxygenModule);
+    Open(peer.path());
+    ASSERT_TRUE(window->recordingFile.OpenAppend("/dev/full"));
+    window->settings.seconds = 1;
+    window->settings.minutes = 0;
+    window->EnableItem(kIdMessung, true);
+    robot.OnMessage("/dev/full: No space left on device").Click(1);
+    Click(kIdMessung);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_TRUE(window->measuring);
+    // Later lines fail as well, without another box; the poll goes on.
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdValue1) == "98.5"; }));
+    EXPECT_EQ(robot.Messages().size(), 1);
+    EXPECT_TRUE(Text(kIdStatus).contains("/dev/full"));
+    Click(kIdMessung);
+}
+
 TEST_F(MainWindowTest, SpinnerOffersAddressesZeroTo31And255) {
     for (auto [pos, address] : {std::pair{0, 0}, {31, 31}, {32, 255}, {253, 255}, {254, 31},
                                 {255, 255}})

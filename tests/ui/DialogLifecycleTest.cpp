@@ -6,11 +6,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "SampleDialog.h"
 #include "support/Robot.h"
+#include "ui/UpDownControl.h"
 
 namespace ql50::ui {
 namespace {
@@ -155,6 +158,43 @@ TEST(DialogModal, CommandHandlerReplacesTheDefaultOk) {
     robot.OnTemplate(kSampleTemplateId).Click(kIdOk).Click(kIdOk);
     EXPECT_EQ(dialog.DoModal(), kIdOk);
     EXPECT_EQ(pressed, 2);
+}
+
+// A handler of a list's selection change runs for the user's choice only; one that corrects
+// the choice through the exchange does not call itself again.
+TEST(DialogNotifications, SelectionChangeComesFromTheUserOnly) {
+    Robot robot;
+    SampleDialog dialog;
+    std::vector<int> seen;
+    dialog.OnSelChange(sample::kType, [&] {
+        dialog.UpdateData(true);
+        seen.push_back(dialog.type);
+        dialog.type = 0;
+        dialog.UpdateData(false);
+    });
+    robot.OnTemplate(kSampleTemplateId)
+        .Select(sample::kType, 2)
+        .Inspect([&](QWidget*) { EXPECT_EQ(dialog.ItemText(sample::kType), QStringLiteral("pH")); })
+        .Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    EXPECT_EQ(seen, std::vector<int>{2});
+}
+
+TEST(DialogNotifications, UpDownArrowsReportTheNewPositionWithinTheRange) {
+    SampleDialog dialog;
+    std::vector<int> positions;
+    dialog.OnScroll(sample::kSpinner, [&](int pos) { positions.push_back(pos); });
+    auto* spinner = dialog.ItemAs<UpDownControl>(sample::kSpinner);
+    ASSERT_NE(spinner, nullptr);
+    spinner->SetRange(0, 2);
+    spinner->SetPos(1);
+    const auto arrows = spinner->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    arrows[0]->click();  // up: 2
+    arrows[0]->click();  // at the top: nothing
+    arrows[1]->click();  // down: 1
+    EXPECT_EQ(positions, (std::vector<int>{2, 1}));
+    EXPECT_EQ(spinner->Pos(), 1);
 }
 
 // ---- modeless ----------------------------------------------------------------------------
