@@ -27,10 +27,26 @@ double ThreadCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
+namespace {
+Switches SwitchesOf(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return {usage.ru_nvcsw, usage.ru_nivcsw};
+}
+}  // namespace
+
+Switches ThreadSwitches() { return SwitchesOf(RUSAGE_THREAD); }
+Switches ProcessSwitches() { return SwitchesOf(RUSAGE_SELF); }
+
+Switches operator-(const Switches& a, const Switches& b) {
+    return {a.voluntary - b.voluntary, a.involuntary - b.involuntary};
+}
+
 double Median(std::vector<double> values) {
     if (values.empty()) return 0.0;
     std::sort(values.begin(), values.end());
-    return values[(values.size() - 1) / 2];
+    const std::size_t half = values.size() / 2;
+    return values.size() % 2 == 1 ? values[half] : (values[half - 1] + values[half]) / 2;
 }
 
 std::string Grouped(double value, int decimals) {

@@ -16,7 +16,17 @@ double SecondsSince(Clock::time_point start);
 double ProcessCpuSeconds();
 double ThreadCpuSeconds();
 
-// The middle value (the lower middle one for an even count); runs on a shared machine are
+// Context switches so far: voluntary ones are sleeps (each needs a wake-up by another thread),
+// involuntary ones are preemptions by other runnable work.
+struct Switches {
+    long voluntary = 0;
+    long involuntary = 0;
+};
+Switches ThreadSwitches();
+Switches ProcessSwitches();
+Switches operator-(const Switches& a, const Switches& b);
+
+// The middle value (the mean of the two middle ones for an even count); runs on a shared machine are
 // noisy, so a figure is the median of its runs, never the best one.
 double Median(std::vector<double> values);
 

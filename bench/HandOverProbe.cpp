@@ -111,7 +111,10 @@ StreamRun PortOnlyLoggerStream(std::size_t loggerBytes) {
     const Clock::time_point start = Clock::now();
     owner.port.QueueWrite(request.data(), request.size());
     owner.loop.exec();
-    StreamRun run{owner.bytes / kFrameSize, owner.bytes, SecondsSince(start)};
+    StreamRun run;
+    run.seconds = SecondsSince(start);
+    run.bytes = owner.bytes;
+    run.frames = owner.bytes / kFrameSize;
     owner.port.StopMonitor();
     if (owner.bytes != expected) {
         throw std::runtime_error("bare port: stream incomplete " + owner.error);

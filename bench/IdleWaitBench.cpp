@@ -13,11 +13,13 @@ IdleWaitRun SilentReplyWait() {
     IdleWaitRun run;
     const double process = ProcessCpuSeconds();
     const double thread = ThreadCpuSeconds();
+    const Switches switches = ThreadSwitches();
     const Clock::time_point start = Clock::now();
     run.result = conversation.WaitForReply();
     run.wallSeconds = SecondsSince(start);
     run.threadCpuSeconds = ThreadCpuSeconds() - thread;
     run.processCpuSeconds = ProcessCpuSeconds() - process;
+    run.wakeUps = (ThreadSwitches() - switches).voluntary;
     return run;
 }
 

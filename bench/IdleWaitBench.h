@@ -7,6 +7,7 @@ struct IdleWaitRun {
     double wallSeconds = 0.0;
     double processCpuSeconds = 0.0;  // every thread: conversation, monitor, module server
     double threadCpuSeconds = 0.0;   // the conversation's thread alone
+    long wakeUps = 0;                // sleeps of the conversation's thread during the wait
     int result = -1;                 // WaitForReply's return value (0: timed out)
 };
 

@@ -25,12 +25,16 @@ StreamRun TakeInLoggerStream(std::size_t loggerBytes) {
     });
     QTimer::singleShot(kStreamLimitMs, &loop, &QEventLoop::quit);
 
+    const Switches gui = ThreadSwitches();
+    const Switches all = ProcessSwitches();
     const Clock::time_point start = Clock::now();
     conversation.SendCommand(conversation.deviceAddress, kReadValue, 4, 54);
     // As the read-out does: the acknowledgement ends the wait, the stream follows.
     if (conversation.WaitForReply() != 1) throw std::runtime_error("logger: no acknowledgement");
     if (run.frames < expected) loop.exec();
     run.seconds = SecondsSince(start);
+    run.guiThread = ThreadSwitches() - gui;
+    run.process = ProcessSwitches() - all;
     if (run.frames != expected) {
         throw std::runtime_error("logger stream incomplete: " + std::to_string(run.frames) +
                                  " of " + std::to_string(expected) + " frames");

@@ -21,12 +21,19 @@ void RoundTrip(CConversation& conversation) {
 
 }  // namespace
 
-double RoundTripsPerSecond(int count) {
+RoundTripRun RoundTrips(int count) {
     ModuleOnPty rig;
     for (int i = 0; i < kWarmUp; ++i) RoundTrip(rig.conversation());
+    RoundTripRun run;
+    run.count = count;
+    const Switches gui = ThreadSwitches();
+    const Switches all = ProcessSwitches();
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < count; ++i) RoundTrip(rig.conversation());
-    return count / SecondsSince(start);
+    run.seconds = SecondsSince(start);
+    run.guiThread = ThreadSwitches() - gui;
+    run.process = ProcessSwitches() - all;
+    return run;
 }
 
 }  // namespace ql50::bench

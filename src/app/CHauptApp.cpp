@@ -37,6 +37,7 @@ int CHauptApp::Run(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("ql50");
+    QApplication::setQuitOnLastWindowClosed(false);
     ui::InstallFontSubstitutions();
 
     std::unique_ptr<Simulation> simulation;

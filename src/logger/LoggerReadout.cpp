@@ -15,10 +15,11 @@ QString ChooseTextFile(QWidget* parent);
 
 void CHauptDialog::ReadLogger() {
     EnsurePortOpen();  // without a port the size request simply goes unanswered
-    readoutArmed = false;
     const QString path = ChooseTextFile(this);
     if (path.isEmpty()) return;
-    EndReadout();  // a read-out still streaming gives way to the new one
+    // A read-out still streaming gives way to the new one; a cancelled choice leaves it alone.
+    EndReadout();
+    readoutArmed = false;
     if (QFileInfo(path).fileName().toStdString() == recordingFile.FileName()) {
         recordingFile.Close();
         EnableItem(kIdMessung, false);

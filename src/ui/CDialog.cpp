@@ -229,12 +229,10 @@ bool CDialog::OpenWindow() {
         stale_ = false;
     }
     open_ = true;
-    const bool ended = [this] {
-        endRequested_ = false;
-        OnInitDialog();
-        return endRequested_;
-    }();
-    return !ended;
+    endRequested_ = false;
+    endResult_ = kIdCancel;  // what a window closed other than by EndDialog returns
+    OnInitDialog();
+    return !endRequested_;  // false: the dialog ended itself while initialising
 }
 
 void CDialog::CloseWindow() {

@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProgressBar>
-#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -38,6 +41,23 @@ QString Shot(const char* name) { return QString(QL50_SCREENSHOT_DIR) + "/" + nam
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::vector<std::uint8_t> Bytes(const Frame& f) { return {f.begin(), f.end()}; }
+
+// Runs the event loop until condition holds (true) or timeoutMs pass (false). Unlike a wait
+// that sleeps between passes, the loop takes every received byte as soon as the serial
+// channel hands it over, so a stream goes at the program's own pace.
+bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    if (condition()) return true;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition() || clock.elapsed() >= timeoutMs) loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+    return condition();
+}
 
 // The frames of a read-out stream; the running byte position counts on as the module's does.
 class Stream {
@@ -171,7 +191,7 @@ protected:
         const std::uint8_t n = ++marker_;
         peer.Send(Bytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
         const std::string text = QString("%1.%1.%1").arg(n, 2, 10, QChar('0')).toStdString();
-        EXPECT_TRUE(WaitUntil([&] { return window->conversation().modul.clockDateText == text; }));
+        EXPECT_TRUE(RunUntil([&] { return window->conversation().modul.clockDateText == text; }));
     }
 
 private:
@@ -213,7 +233,7 @@ TEST_F(LoggerReadoutTest, SilentModuleGivesTheCommunicationErrorAndAHeaderOnlyFi
     EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest});
 }
 
-TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressOfTheStream) {
+TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressAndTheNextReadoutStartsAfresh) {
     ScriptedLogger module(1000);
     Open(module.path());
     SaveAs(File("export.txt"));
@@ -240,11 +260,20 @@ TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressOfTheStream) {
     stream.Record(kRecord);
     const auto& bytes = stream.bytes();
     module.peer().Send({bytes.begin(), bytes.begin() + 3 * long(kFrameSize)});
-    ASSERT_TRUE(WaitUntil([&] { return bar->value() == before + 3; })) << bar->value();
+    ASSERT_TRUE(RunUntil([&] { return bar->value() == before + 3; })) << bar->value();
     EXPECT_TRUE(ui::SaveScreenshot(transfer, Shot("logger-transfer-window")));
 
-    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("export.txt")), kHeader);  // the record never got its end marker
+
+    // The next read-out starts afresh: acknowledgement first, then a record of its own.
+    module.SetStream(Join(Bytes(kAck), Stream().Record(kRecord).bytes()));
+    SaveAs(File("zweite.txt"));
+    ReadOut();
+    ASSERT_TRUE(robot.WaitIdle());
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    EXPECT_EQ(Slurp(File("zweite.txt")), kHeader + kRecordLine);
+    EXPECT_EQ(Slurp(File("export.txt")), kHeader);
     EXPECT_TRUE(robot.Messages().isEmpty());
 }
 
@@ -267,7 +296,7 @@ TEST_F(LoggerReadoutTest, StreamRecordsBecomeLinesAndBrokenRecordsAreDropped) {
     SaveAs(File("export.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
 
     EXPECT_EQ(Slurp(File("export.txt")), kHeader + kRecordLine +
                                              "31.12.99\t23:59\t200\t12,3\t-10\t\n"
@@ -285,20 +314,20 @@ TEST_F(LoggerReadoutTest, ReadoutEndsOneSilentWatchdogPeriodAfterTheLastFrame) {
     ASSERT_TRUE(robot.WaitIdle());
     ASSERT_NE(TransferWindow(), nullptr);
 
-    // Frames 0.7 s apart for more than two watchdog periods keep the read-out going.
+    // Frames 0.6 s apart, for longer than a watchdog period, keep the read-out going.
     constexpr LoggerRecord kSecond{10, 11, 12, 8, 0, 50, 16, 0, 20, 0xFF};
     Stream stream;
     stream.Record(kRecord).Record(kSecond);
     const auto& bytes = stream.bytes();
     QElapsedTimer sinceLast;
     for (std::size_t at = 0; at < bytes.size(); at += kFrameSize) {
-        if (at > 0) QTest::qWait(700);
+        if (at > 0) RunUntil([] { return false; }, 600);  // the gap between frames
         ASSERT_TRUE(window->exportFile.IsOpen()) << "ended before frame " << at / kFrameSize;
         ASSERT_NE(TransferWindow(), nullptr);
         module.peer().Send({bytes.begin() + long(at), bytes.begin() + long(at + kFrameSize)});
         sinceLast.start();
     }
-    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
     const qint64 ended = sinceLast.elapsed();
     EXPECT_GE(ended, 2900);
     EXPECT_LE(ended, 7000);
@@ -363,12 +392,13 @@ TEST_F(LoggerReadoutTest, WriteErrorIsReportedOnceAndEndsTheReadout) {
 
     // The header does not fit: reported, and the module is not asked.
     {
-        auto limit = std::make_shared<FileSizeLimit>(5);
-        SaveAs(File("kopf.txt"));
-        robot.OnMessage(kWriteError).Inspect([limit](QWidget*) { limit->Lift(); }).Click(1);
+        std::unique_ptr<FileSizeLimit> limit;
+        robot.OnFileDialog()
+            .Inspect([&limit](QWidget*) { limit = std::make_unique<FileSizeLimit>(5); })
+            .SaveAs(Q(File("kopf.txt")));
+        robot.OnMessage(kWriteError).Inspect([&limit](QWidget*) { limit.reset(); }).Click(1);
         ReadOut();
         ASSERT_TRUE(robot.WaitIdle());
-        limit->Lift();
     }
     ASSERT_EQ(robot.Messages().size(), 1);
     EXPECT_TRUE(robot.Messages()[0].contains(Q(File("kopf.txt")))) << robot.Messages()[0].toStdString();
@@ -420,7 +450,9 @@ TEST_F(LoggerReadoutTest, EnglishTexts) {
     ASSERT_NE(ProgressBar(transfer), nullptr);
     EXPECT_EQ(ProgressBar(transfer)->minimum(), 0);
     EXPECT_EQ(ProgressBar(transfer)->maximum(), 1);
-    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
+    EXPECT_EQ(ProgressBar(transfer)->value(), 1);  // the request's own step fills it
+    EXPECT_TRUE(ui::SaveScreenshot(transfer, Shot("logger-transfer-window-english")));
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("drei.txt")), kHeader);
 
     module.SetSize(std::nullopt);
@@ -446,7 +478,7 @@ TEST_F(LoggerReadoutTest, WholeLoggerOfTheVirtualModule) {
     SaveAs(File("logger.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
 
     const std::vector<std::uint8_t> bytes = module.LoggerBytes();
     ASSERT_EQ(bytes.size(), 3005u);

@@ -1,5 +1,7 @@
 #include "support/Robot.h"
 
+#include <QEventLoop>
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -62,7 +64,17 @@ bool IsPlainDialog(QWidget* window) {
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    return QTest::qWaitFor(condition, timeoutMs);
+    // A real event loop takes posted events at once; a wait that sleeps between passes would
+    // slow the serial channel's byte-by-byte hand-over to one byte per pass.
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return condition();
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 // ---- steps -------------------------------------------------------------------------------
