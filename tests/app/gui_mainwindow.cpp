@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "PtyPeer.h"
 #include "app/CSetupDialog.h"
+#include "sim/PtyServer.h"
 #include "link/Encoding.h"
 #include "ui/Screenshot.h"
 
@@ -168,6 +169,27 @@ TEST_F(MainWindowTest, MeasurementPollsShowsRecordsAndStops) {
     const std::vector<std::uint8_t> chain{1, 2, 5, 4, 3, 6};
     for (std::size_t i = start.size(); i + 6 <= regs.size(); i += 6)
         EXPECT_TRUE(std::equal(chain.begin(), chain.end(), regs.begin() + long(i))) << i;
+}
+
+TEST_F(MainWindowTest, MeasuresAndRecordsTheVirtualModule) {
+    sim::VirtualModule module;
+    module.SetType(0);  // pH
+    sim::PtyServer server(module);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    Open(server.SlavePath());
+    UseRecordingFile("ph.txt", 1);
+    Click(kIdMessung);
+    ASSERT_TRUE(window->measuring);
+    ASSERT_TRUE(WaitUntil([&] { return !Text(kIdValue1).isEmpty(); }));
+    EXPECT_EQ(Text(kIdLabel1), "pH Wert");
+    const double ph = Text(kIdValue1).toDouble();
+    EXPECT_GT(ph, 0.0);
+    EXPECT_LT(ph, 14.0);
+    EXPECT_EQ(Text(kIdValue1).section('.', 1).size(), 2) << "pH shows two decimals";
+    ASSERT_TRUE(WaitUntil([&] { return DataValues(Slurp(File("ph.txt"))).size() >= 3; }));
+    Click(kIdMessung);
+    EXPECT_FALSE(window->measuring);
 }
 
 TEST_F(MainWindowTest, RestartWritesHeaderLinesHeaderLines) {
