@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "BenchReport.h"
 #include "DecodeBench.h"
