@@ -71,8 +71,6 @@ class Pty {
         CloseMaster();
         if (slave_ >= 0) close(slave_);
     }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
 
     bool Ok() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
@@ -140,19 +138,18 @@ class TestOwner : public PortOwner {
     ~TestOwner() override { Stop(); }
 
     void Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
+        Update([this] { stop_ = true; });
         if (server_.joinable()) server_.join();
     }
-    void Hold() { SetHeld(true); }
-    void Release() { SetHeld(false); }
+    void Hold() {
+        Update([this] { held_ = true; });
+    }
+    void Release() {
+        Update([this] { held_ = false; });
+    }
     // Forgets notices not served yet (their channel is gone).
     void DropNotices() {
-        std::lock_guard lock(mutex_);
-        queued_ = 0;
+        Update([this] { queued_ = 0; });
     }
     // Runs `task` on the serving thread, the owner's thread, and waits for it: the channel
     // expects Open, StartMonitor and StopMonitor from one thread.
@@ -166,24 +163,14 @@ class TestOwner : public PortOwner {
     void SetByteHook(std::function<void(std::uint8_t)> hook) { hook_ = std::move(hook); }
 
     void DeliveryReady(CComPort& port) override {
-        {
-            std::lock_guard lock(mutex_);
-            port_ = &port;
-            ++notices_;
-            ++queued_;
-        }
-        wake_.notify_all();
+        Update([&] { port_ = &port, ++notices_, ++queued_; });
     }
     void OnPortByte(std::uint8_t byte) override {
-        {
-            std::lock_guard lock(mutex_);
-            bytes_.push_back(byte);
-        }
+        Update([&] { bytes_.push_back(byte); });
         if (hook_) hook_(byte);
     }
     void OnPortError(const std::string& text, bool channelClosed) override {
-        std::lock_guard lock(mutex_);
-        reports_.push_back({text, channelClosed, std::this_thread::get_id()});
+        Update([&] { reports_.push_back({text, channelClosed, std::this_thread::get_id()}); });
     }
 
     // Reads recorded state under the lock.
@@ -202,9 +189,6 @@ class TestOwner : public PortOwner {
     std::size_t Notices() const {
         return Locked([this] { return notices_; });
     }
-    std::size_t Served() const {
-        return Locked([this] { return served_; });
-    }
     std::thread::id ServingThread() const { return server_.get_id(); }
     // Every notice so far has been served.
     bool Idle() const {
@@ -212,10 +196,12 @@ class TestOwner : public PortOwner {
     }
 
   private:
-    void SetHeld(bool held) {
+    // Changes the state under the lock, then wakes the serving thread.
+    template <class Change>
+    void Update(Change change) {
         {
             std::lock_guard lock(mutex_);
-            held_ = held;
+            change();
         }
         wake_.notify_all();
     }

@@ -28,49 +28,38 @@ struct FixedCase {
     const char* expected;
 };
 
-class FormatFixedTest : public ::testing::TestWithParam<FixedCase> {};
-
-TEST_P(FormatFixedTest, MatchesCLocalePrintf) {
-    const FixedCase& c = GetParam();
-    EXPECT_EQ(FormatFixed(c.value, c.decimals), c.expected);
-    EXPECT_EQ(FormatFixed(c.value, c.decimals), CFormat(c.value, c.decimals));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, FormatFixedTest,
-    ::testing::Values(
-        FixedCase{7.0f, 2, "7.00"}, FixedCase{98.5f, 1, "98.5"}, FixedCase{1234.0, 0, "1234"},
-        FixedCase{-12.345, 1, "-12.3"}, FixedCase{0.0, 1, "0.0"}, FixedCase{0.0, 0, "0"},
-        // Negative zero and negative values that round to zero keep their sign.
-        FixedCase{-0.0, 1, "-0.0"}, FixedCase{-0.04, 1, "-0.0"}, FixedCase{-0.4, 0, "-0"},
-        // Exact binary ties round to the even digit; near-ties follow the binary value.
-        FixedCase{0.125, 2, "0.12"}, FixedCase{0.375, 2, "0.38"}, FixedCase{2.5, 0, "2"},
-        FixedCase{3.5, 0, "4"}, FixedCase{21.25f, 1, "21.2"}, FixedCase{1.005, 2, "1.00"},
-        FixedCase{0.05, 1, "0.1"}, FixedCase{9.995, 2, "9.99"}, FixedCase{99.96, 1, "100.0"},
-        // A float widened to double shows its binary value.
-        FixedCase{0.1f, 10, "0.1000000015"}, FixedCase{0.0999984741f, 2, "0.10"},
-        FixedCase{1e20, 2, "100000000000000000000.00"}, FixedCase{1e-7, 6, "0.000000"},
-        FixedCase{5e-7, 6, "0.000000"}, FixedCase{5.000001e-7, 6, "0.000001"},
-        // A negative precision means the default of six digits.
-        FixedCase{3.14159265, -1, "3.141593"},
-        FixedCase{std::numeric_limits<double>::infinity(), 2, "inf"},
-        FixedCase{-std::numeric_limits<double>::infinity(), 0, "-inf"},
-        FixedCase{std::numeric_limits<double>::quiet_NaN(), 1, "nan"},
-        FixedCase{-std::numeric_limits<double>::quiet_NaN(), 1, "-nan"}));
-
-TEST(FormatFixed, ExtremesMatchPrintf) {
-    for (const double value : {DBL_MAX, -DBL_MAX, DBL_MIN, DBL_TRUE_MIN, double(FLT_MAX)}) {
-        for (const int decimals : {0, 1, 17, 400, 1074}) {
-            SCOPED_TRACE(testing::Message() << value << " with " << decimals);
-            EXPECT_EQ(FormatFixed(value, decimals), CFormat(value, decimals));
-        }
+TEST(FormatFixed, MatchesCLocalePrintf) {
+    for (const FixedCase& c :
+         {FixedCase{7.0f, 2, "7.00"}, FixedCase{98.5f, 1, "98.5"}, FixedCase{1234.0, 0, "1234"},
+          FixedCase{-12.345, 1, "-12.3"}, FixedCase{0.0, 1, "0.0"}, FixedCase{0.0, 0, "0"},
+          // Negative zero and negative values that round to zero keep their sign.
+          FixedCase{-0.0, 1, "-0.0"}, FixedCase{-0.04, 1, "-0.0"}, FixedCase{-0.4, 0, "-0"},
+          // Exact binary ties round to the even digit; near-ties follow the binary value.
+          FixedCase{0.125, 2, "0.12"}, FixedCase{0.375, 2, "0.38"}, FixedCase{2.5, 0, "2"},
+          FixedCase{3.5, 0, "4"}, FixedCase{21.25f, 1, "21.2"}, FixedCase{1.005, 2, "1.00"},
+          FixedCase{0.05, 1, "0.1"}, FixedCase{9.995, 2, "9.99"}, FixedCase{99.96, 1, "100.0"},
+          // A float widened to double shows its binary value.
+          FixedCase{0.1f, 10, "0.1000000015"}, FixedCase{0.0999984741f, 2, "0.10"},
+          FixedCase{1e20, 2, "100000000000000000000.00"}, FixedCase{1e-7, 6, "0.000000"},
+          FixedCase{5e-7, 6, "0.000000"}, FixedCase{5.000001e-7, 6, "0.000001"},
+          // A negative precision means the default of six digits.
+          FixedCase{3.14159265, -1, "3.141593"},
+          FixedCase{std::numeric_limits<double>::infinity(), 2, "inf"},
+          FixedCase{-std::numeric_limits<double>::infinity(), 0, "-inf"},
+          FixedCase{std::numeric_limits<double>::quiet_NaN(), 1, "nan"},
+          FixedCase{-std::numeric_limits<double>::quiet_NaN(), 1, "-nan"}}) {
+        EXPECT_EQ(FormatFixed(c.value, c.decimals), c.expected) << c.value << " " << c.decimals;
+        EXPECT_EQ(FormatFixed(c.value, c.decimals), CFormat(c.value, c.decimals));
     }
 }
 
-TEST(FormatFixed, AbsurdPrecisionIsCutNotFatal) {
-    const std::string text = FormatFixed(1.5, INT_MAX);
-    EXPECT_EQ(text.size(), std::size_t(2 + kMaxFixedDecimals));
-    EXPECT_EQ(text, CFormat(1.5, kMaxFixedDecimals));
+TEST(FormatFixed, ExtremesMatchPrintfAndAbsurdPrecisionIsCut) {
+    for (const double value : {DBL_MAX, -DBL_MAX, DBL_MIN, DBL_TRUE_MIN, double(FLT_MAX)}) {
+        for (const int decimals : {0, 1, 17, 400, 1074})
+            EXPECT_EQ(FormatFixed(value, decimals), CFormat(value, decimals)) << value << decimals;
+    }
+    EXPECT_EQ(FormatFixed(1.5, INT_MAX), CFormat(1.5, kMaxFixedDecimals));
+    EXPECT_EQ(FormatFixed(1.5, INT_MAX).size(), std::size_t(2 + kMaxFixedDecimals));
 }
 
 TEST(FormatFixed, RandomValuesMatchPrintf) {

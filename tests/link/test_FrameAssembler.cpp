@@ -37,43 +37,35 @@ Bytes ToBytes(const Frame& f) {
 
 const Frame kReply = BuildFrame(5, kReadValue, 4, 2, {0x00, 0x00, 0xC5, 0x42});
 
-TEST(FrameAssembler, ElevenBytesOfAValidReplyFormAFrame) {
+// A block with a bad start, end or checksum byte is rejected and flags the error; the next
+// eleven bytes are assembled afresh, and the flag stays until the live poll clears it.
+TEST(FrameAssembler, ValidBlockIsAFrameABrokenOneIsRejectedAndTheNextIsAFrame) {
     FrameAssembler rx;
-    const auto events = PushAll(rx, ToBytes(kReply));
+    auto events = PushAll(rx, ToBytes(kReply));
     EXPECT_EQ(OnlyEventAt(events), 10);
     EXPECT_EQ(events.back(), RxEvent::Frame);
     EXPECT_EQ(rx.rxFrame(), kReply);
     EXPECT_EQ(rx.rxCount(), 0);
     EXPECT_FALSE(rx.frameError());
+    for (const std::size_t pos : {kPosStart, kPosEnd, kPosChecksum, kPosD1}) {
+        Frame bad = kReply;
+        bad[pos] ^= 0x40;
+        events = PushAll(rx, ToBytes(bad));
+        EXPECT_EQ(OnlyEventAt(events), 10) << pos;
+        EXPECT_EQ(events.back(), RxEvent::BadFrame) << pos;
+        EXPECT_TRUE(rx.frameError());
+        EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame) << pos;
+        EXPECT_EQ(rx.rxFrame(), kReply);
+        EXPECT_TRUE(rx.frameError());
+        rx.ClearFrameError();
+        EXPECT_FALSE(rx.frameError());
+    }
 }
-
-class BrokenBlock : public ::testing::TestWithParam<std::size_t> {};
-
-// A block with a bad start, end or checksum byte is rejected and flags the error; the next
-// eleven bytes are assembled afresh, and the flag stays until the live poll clears it.
-TEST_P(BrokenBlock, IsRejectedAndTheNextBlockIsAFrame) {
-    Frame bad = kReply;
-    bad[GetParam()] ^= 0x40;
-    FrameAssembler rx;
-    const auto events = PushAll(rx, ToBytes(bad));
-    EXPECT_EQ(OnlyEventAt(events), 10);
-    EXPECT_EQ(events.back(), RxEvent::BadFrame);
-    EXPECT_TRUE(rx.frameError());
-
-    EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame);
-    EXPECT_EQ(rx.rxFrame(), kReply);
-    EXPECT_TRUE(rx.frameError());
-    rx.ClearFrameError();
-    EXPECT_FALSE(rx.frameError());
-}
-
-INSTANTIATE_TEST_SUITE_P(Positions, BrokenBlock,
-                         ::testing::Values(kPosStart, kPosEnd, kPosChecksum, kPosD1));
 
 TEST(FrameAssembler, StrayByteKeepsTheReceiverOutOfStepUntilReset) {
     FrameAssembler rx;
-    Bytes stream{0x55};
     const Bytes reply = ToBytes(kReply);
+    Bytes stream{0x55};
     stream.insert(stream.end(), reply.begin(), reply.end());
     const auto first = PushAll(rx, stream);
     // The block is the stray byte and ten reply bytes: byte 10 is the checksum, not 0x29.
@@ -85,37 +77,10 @@ TEST(FrameAssembler, StrayByteKeepsTheReceiverOutOfStepUntilReset) {
     const auto second = PushAll(rx, reply);
     EXPECT_EQ(OnlyEventAt(second), 9);
     EXPECT_EQ(second[9], RxEvent::BadFrame);
-
-    rx.Reset();  // the next command
-    EXPECT_EQ(PushAll(rx, reply).back(), RxEvent::Frame);
-}
-
-TEST(FrameAssembler, ResetDropsAPartialBlock) {
-    FrameAssembler rx;
+    rx.Reset();  // the next command; it also drops a partial block
     PushAll(rx, Bytes(kReply.begin(), kReply.begin() + 6));
     rx.Reset();
-    EXPECT_EQ(rx.rxCount(), 0);
-    EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame);
-}
-
-struct WatchdogCase {
-    const char* name;
-    Bytes stream;
-    int detectedAt;  // index of the byte that completes the detection, -1 for none
-    RxEvent last;
-    std::uint8_t countAfter = 0;
-};
-
-class Watchdog : public ::testing::TestWithParam<WatchdogCase> {};
-
-TEST_P(Watchdog, PairIsSeenNineBytesAfterItStarts) {
-    const WatchdogCase& c = GetParam();
-    FrameAssembler rx;
-    const auto events = PushAll(rx, c.stream);
-    EXPECT_EQ(OnlyEventAt(events), c.detectedAt);
-    EXPECT_EQ(events.back(), c.last);
-    EXPECT_EQ(rx.rxCount(), c.countAfter);
-    EXPECT_FALSE(rx.frameError());
+    EXPECT_EQ(PushAll(rx, reply).back(), RxEvent::Frame);
 }
 
 Bytes NoticeAt(std::size_t offset, std::size_t total) {
@@ -125,34 +90,38 @@ Bytes NoticeAt(std::size_t offset, std::size_t total) {
     return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, Watchdog,
-    ::testing::Values(
-        // "WD" opening the block: seen on the ninth byte; those nine bytes never form a frame.
-        WatchdogCase{
-            "AtStart", {'W', 'D', '-', 'R', 'E', 'S', 'E', 'T', ' '}, 8, RxEvent::WatchdogNotice},
-        WatchdogCase{"AtOne", NoticeAt(1, 10), 9, RxEvent::WatchdogNotice},
-        // At positions 2 and 3 the eleventh byte completes it, before the frame check: even a
-        // valid frame with these bytes as operation and type counts as the notice.
-        WatchdogCase{"AtTwo", NoticeAt(2, 11), 10, RxEvent::WatchdogNotice},
-        WatchdogCase{"AtTwoOfValidFrame", ToBytes(BuildFrame(1, 'W', 'D', 4)), 10,
-                     RxEvent::WatchdogNotice},
+TEST(Watchdog, PairIsSeenNineBytesAfterItStarts) {
+    const struct {
+        const char* name;
+        Bytes stream;
+        int detectedAt;  // index of the byte that completes the detection, -1 for none
+        RxEvent last;
+        std::uint8_t countAfter = 0;
+    } cases[] = {
+        // "WD" at 0/1: seen on the ninth byte; those nine bytes never form a frame.
+        {"AtStart", {'W', 'D', '-', 'R', 'E', 'S', 'E', 'T', ' '}, 8, RxEvent::WatchdogNotice},
+        {"AtOne", NoticeAt(1, 10), 9, RxEvent::WatchdogNotice},
+        // At 2/3 the eleventh byte completes it, before the frame check: even a valid frame
+        // with these bytes as operation and type counts as the notice.
+        {"AtTwo", NoticeAt(2, 11), 10, RxEvent::WatchdogNotice},
+        {"AtTwoOfValidFrame", ToBytes(BuildFrame(1, 'W', 'D', 4)), 10, RxEvent::WatchdogNotice},
         // Further in, the block is complete before the pair could be seen.
-        WatchdogCase{"AtThreeOfValidFrame", ToBytes(BuildFrame(1, 0, 'W', 'D')), 10,
-                     RxEvent::Frame},
-        WatchdogCase{"OnlyW", {'W', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10},
-        WatchdogCase{"Reversed", {'D', 'W', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Watchdog, CountRestartsSoTheFollowingReplyIsAssembled) {
-    FrameAssembler rx;
-    Bytes stream{'W', 'D', '-', 'R', 'E', 'S', 'E', 'T', ' '};
-    const Bytes reply = ToBytes(kReply);
-    stream.insert(stream.end(), reply.begin(), reply.end());
-    const auto events = PushAll(rx, stream);
-    EXPECT_EQ(events[8], RxEvent::WatchdogNotice);
-    EXPECT_EQ(events.back(), RxEvent::Frame);
-    EXPECT_EQ(rx.rxFrame(), kReply);
+        {"AtThreeOfValidFrame", ToBytes(BuildFrame(1, 0, 'W', 'D')), 10, RxEvent::Frame},
+        {"OnlyW", {'W', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10},
+        {"Reversed", {'D', 'W', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameAssembler rx;
+        const auto events = PushAll(rx, c.stream);
+        EXPECT_EQ(OnlyEventAt(events), c.detectedAt);
+        EXPECT_EQ(events.back(), c.last);
+        EXPECT_EQ(rx.rxCount(), c.countAfter);
+        EXPECT_FALSE(rx.frameError());
+        if (c.last == RxEvent::WatchdogNotice) {
+            EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame) << "count restarted";
+        }
+    }
 }
 
 // Random streams salted with valid frames and notice pairs: whatever arrives, the count stays
@@ -193,32 +162,18 @@ TEST(FrameAssembler, RandomStreamsKeepTheInvariants) {
     EXPECT_GT(counts[int(RxEvent::WatchdogNotice)], 100);
 }
 
-std::tm LocalTime(int day, int month, int year, int hour, int minute) {
-    std::tm t{};
-    t.tm_mday = day;
-    t.tm_mon = month - 1;
-    t.tm_year = year - 1900;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    return t;
-}
-
 TEST(FormatWatchdogLine, DayMonthFullYearHourMinuteThenLineFeedCarriageReturn) {
-    EXPECT_EQ(FormatWatchdogLine(LocalTime(5, 3, 2005, 14, 7)), "05.03.2005\t14:07\tWD-RESET \n\r");
-    EXPECT_EQ(FormatWatchdogLine(LocalTime(31, 12, 1999, 23, 59)),
-              "31.12.1999\t23:59\tWD-RESET \n\r");
-    EXPECT_EQ(FormatWatchdogLine(LocalTime(1, 1, 2100, 0, 0)), "01.01.2100\t00:00\tWD-RESET \n\r");
-}
-
-TEST(FormatWatchdogLine, NonsenseTimeStillGivesALine) {
-    std::tm t{};
-    t.tm_mday = INT_MIN;
-    t.tm_mon = INT_MAX;
-    t.tm_year = INT_MAX;
-    t.tm_hour = -1;
-    t.tm_min = INT_MAX;
-    const std::string line = FormatWatchdogLine(t);
-    EXPECT_EQ(line, "-2147483648.2147483648.2147485547\t-1:2147483647\tWD-RESET \n\r");
+    const auto line = [](int mday, int mon, int year, int hour, int min) {  // as in std::tm
+        std::tm t{};
+        t.tm_mday = mday, t.tm_mon = mon, t.tm_year = year, t.tm_hour = hour, t.tm_min = min;
+        return FormatWatchdogLine(t);
+    };
+    EXPECT_EQ(line(5, 2, 105, 14, 7), "05.03.2005\t14:07\tWD-RESET \n\r");
+    EXPECT_EQ(line(31, 11, 99, 23, 59), "31.12.1999\t23:59\tWD-RESET \n\r");
+    EXPECT_EQ(line(1, 0, 200, 0, 0), "01.01.2100\t00:00\tWD-RESET \n\r");
+    // A nonsense time still gives a line.
+    EXPECT_EQ(line(INT_MIN, INT_MAX, INT_MAX, -1, INT_MAX),
+              "-2147483648.2147483648.2147485547\t-1:2147483647\tWD-RESET \n\r");
 }
 
 }  // namespace

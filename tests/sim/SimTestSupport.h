@@ -16,21 +16,15 @@
 namespace ql50::sim::test {
 
 using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
 
-// A clock that stands still until the test advances it.
+// A clock that stands still at 2024-03-05 10:07:00 UTC until the test advances it.
 class FakeTime {
   public:
-    using TimePoint = std::chrono::system_clock::time_point;
-
-    FakeTime() : state_(std::make_shared<State>()) {
-        // 2024-03-05 10:07:00 UTC; the module's own clock is set by the tests that care.
-        state_->now =
-            TimePoint{std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + 10h + 7min};
-    }
     TimeSource Source() const {
-        return [state = state_] {
-            std::lock_guard lock(state->mutex);
-            return state->now;
+        return [s = state_] {
+            std::lock_guard lock(s->mutex);
+            return s->now;
         };
     }
     void Advance(std::chrono::system_clock::duration d) {
@@ -41,24 +35,40 @@ class FakeTime {
   private:
     struct State {
         std::mutex mutex;
-        TimePoint now;
+        std::chrono::system_clock::time_point now{
+            std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + 10h + 7min};
     };
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-inline constexpr std::uint8_t kDefaultAddress = 1;
+// A module on a hand-moved clock, for the tests that need only one.
+class Sim : public ::testing::Test {
+  protected:
+    FakeTime time;
+    VirtualModule module{time.Source()};
+};
 
 inline Frame Request(std::uint8_t op, std::uint8_t type, std::uint8_t reg, DataBytes data = {},
-                     std::uint8_t address = kDefaultAddress) {
+                     std::uint8_t address = 1) {
     return BuildFrame(address, op, type, reg, data);
 }
 
-inline std::vector<std::uint8_t> Send(VirtualModule& module, const Frame& request) {
+inline Bytes ToBytes(const Frame& f) {
+    return {f.begin(), f.end()};
+}
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+inline Bytes Send(VirtualModule& module, const Frame& request) {
     return module.Receive(request.data(), request.size());
 }
 
 // Splits reply bytes into frames; fails the test when they are not whole frames.
-inline std::vector<Frame> Frames(const std::vector<std::uint8_t>& bytes) {
+inline std::vector<Frame> Frames(const Bytes& bytes) {
     EXPECT_EQ(bytes.size() % kFrameSize, 0u) << "reply bytes are not whole frames";
     std::vector<Frame> frames(bytes.size() / kFrameSize);
     for (std::size_t i = 0; i < frames.size(); ++i)
@@ -69,30 +79,32 @@ inline std::vector<Frame> Frames(const std::vector<std::uint8_t>& bytes) {
 // Sends one request and returns its single reply; a default frame (all zero) if there is none.
 inline Frame Ask(VirtualModule& module, const Frame& request) {
     const std::vector<Frame> frames = Frames(Send(module, request));
-    EXPECT_EQ(frames.size(), 1u) << "expected exactly one reply to register "
-                                 << int(request[kPosRegister]);
+    EXPECT_EQ(frames.size(), 1u) << "one reply to register " << int(request[kPosRegister]);
     return frames.empty() ? Frame{} : frames.front();
 }
 
-inline float ReadLive(VirtualModule& module, std::uint8_t reg) {
-    return DecodeFloat32(FrameData(Ask(module, Request(kReadValue, 4, reg))));
+inline DataBytes AskData(VirtualModule& module, std::uint8_t op, std::uint8_t type,
+                         std::uint8_t reg, DataBytes data = {}) {
+    return FrameData(Ask(module, Request(op, type, reg, data)));
 }
 
-inline float ReadFloat24(VirtualModule& module, std::uint8_t reg) {
-    return DecodeFloat24(FrameData(Ask(module, Request(kReadParam, 4, reg))));
+inline float ReadLive(VirtualModule& m, std::uint8_t reg) {
+    return DecodeFloat32(AskData(m, kReadValue, 4, reg));
 }
-
-inline void WriteFloat24(VirtualModule& module, std::uint8_t reg, float value) {
-    Ask(module, Request(kWriteParam, 4, reg, EncodeFloat24(value)));
+inline float ReadFloat24(VirtualModule& m, std::uint8_t reg) {
+    return DecodeFloat24(AskData(m, kReadParam, 4, reg));
+}
+inline void WriteFloat24(VirtualModule& m, std::uint8_t reg, float value) {
+    Ask(m, Request(kWriteParam, 4, reg, EncodeFloat24(value)));
 }
 
 // Sets the module's clock the way the program does: time of day first, then the date.
-inline void SetClock(VirtualModule& module, int year, int month, int day, int hour, int minute,
+inline void SetClock(VirtualModule& m, int year, int month, int day, int hour, int minute,
                      int second) {
-    Ask(module, Request(kWriteValue, 3, kValueTime,
-                        {std::uint8_t(hour), std::uint8_t(minute), std::uint8_t(second), 0}));
-    Ask(module, Request(kWriteValue, 3, kValueDate,
-                        {std::uint8_t(year - 2000), std::uint8_t(day), std::uint8_t(month), 0}));
+    AskData(m, kWriteValue, 3, kValueTime,
+            {std::uint8_t(hour), std::uint8_t(minute), std::uint8_t(second), 0});
+    AskData(m, kWriteValue, 3, kValueDate,
+            {std::uint8_t(year - 2000), std::uint8_t(day), std::uint8_t(month), 0});
 }
 
 }  // namespace ql50::sim::test

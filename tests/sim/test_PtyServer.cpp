@@ -1,47 +1,102 @@
-// The virtual module behind a pseudo-terminal, seen by a plain serial client.
+// The virtual module behind a pseudo-terminal, seen by a plain POSIX serial client that knows
+// only the frame format; the ql50-sim program's options and one run as a separate process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
-#include "SerialClient.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <sstream>
+
 #include "SimTestSupport.h"
 #include "sim/PtyServer.h"
+#include "sim/SimOptions.h"
 
 namespace ql50::sim::test {
 namespace {
 
 using Steady = std::chrono::steady_clock;
 
+class SerialClient {
+  public:
+    explicit SerialClient(const std::string& path)
+        : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        termios tio{};
+        if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
+            cfmakeraw(&tio);
+            tcsetattr(fd_, TCSANOW, &tio);
+        }
+    }
+    ~SerialClient() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int Fd() const { return fd_; }
+    bool Write(const Bytes& bytes) {  // small requests: the terminal takes them at once
+        return write(fd_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    }
+    // Reads until `count` bytes have come or `limit` has passed; returns what came.
+    Bytes Read(std::size_t count, std::chrono::milliseconds limit = 10s) {
+        Bytes out;
+        std::uint8_t buf[4096];
+        for (auto deadline = Steady::now() + limit; out.size() < count;) {
+            const ssize_t n = read(fd_, buf, std::min(sizeof buf, count - out.size()));
+            if (n > 0) out.insert(out.end(), buf, buf + n);
+            if (n == 0 || (n < 0 && errno != EAGAIN) || Steady::now() >= deadline) break;
+            if (n < 0) Poll(POLLIN, 10ms);
+        }
+        return out;
+    }
+    Frame Ask(const Frame& request) {
+        const std::vector<Frame> frames =
+            Write(ToBytes(request)) ? Frames(Read(kFrameSize)) : std::vector<Frame>{};
+        return frames.empty() ? Frame{} : frames.front();
+    }
+    short Poll(short events, std::chrono::milliseconds limit) {
+        pollfd p{fd_, events, 0};
+        return poll(&p, 1, int(limit.count())) > 0 ? p.revents : short{0};
+    }
+
+  private:
+    int fd_;
+};
+
 class PtyServerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server.Start(&error)) << error;
-        ASSERT_FALSE(server.SlavePath().empty());
+        EXPECT_FALSE(server.Start(&error)) << "starts once";
+        EXPECT_FALSE(error.empty());
     }
-
     VirtualModule module;
     PtyServer server{module};
 };
 
-std::vector<std::uint8_t> Bytes(const Frame& f) {
-    return {f.begin(), f.end()};
-}
-
-TEST_F(PtyServerTest, AnswersLiveValuesTypeAndAcknowledgements) {
-    SerialClient client(server.SlavePath());
-    ASSERT_TRUE(client.IsOpen());
+TEST_F(PtyServerTest, AnswersLiveValuesTypeFloat24AndAcknowledgementsOnAReopenedLine) {
+    const Frame reply30 = BuildFrame(1, kReadParam, 1, 30, {1, 0, 0, 0});
+    EXPECT_EQ(SerialClient(server.SlavePath()).Ask(Request(kReadParam, 1, 30)), reply30);
+    SerialClient client(server.SlavePath());  // the server keeps its end open for the next
+    EXPECT_EQ(client.Ask(Request(kReadParam, 1, 30)), reply30);
+    ASSERT_GE(client.Fd(), 0) << server.SlavePath();
     // One poll chain in the program's order; oxygen values in their plausible ranges.
-    const struct {
-        std::uint8_t reg;
-        float min;
-        float max;
-    } live[] = {{1, 80, 110}, {2, 6, 11}, {5, 990, 1030}, {4, 150, 230}, {3, 80, 170}, {6, 15, 30}};
-    for (const auto& l : live) {
-        const Frame reply = client.Ask(Request(kReadValue, l.reg == 1 ? 3 : 4, l.reg));
-        ASSERT_TRUE(FrameIsValid(reply)) << "register " << int(l.reg);
+    for (const auto& [reg, min, max] : {std::tuple{1, 80.f, 110.f},
+                                        {2, 6.f, 11.f},
+                                        {5, 990.f, 1030.f},
+                                        {4, 150.f, 230.f},
+                                        {3, 80.f, 170.f},
+                                        {6, 15.f, 30.f}}) {
+        const Frame reply = client.Ask(Request(kReadValue, reg == 1 ? 3 : 4, std::uint8_t(reg)));
+        ASSERT_TRUE(FrameIsValid(reply)) << "register " << reg;
         EXPECT_EQ(reply[kPosOp], kReadValue);
-        EXPECT_EQ(reply[kPosRegister], l.reg);
-        EXPECT_GE(DecodeFloat32(FrameData(reply)), l.min) << "register " << int(l.reg);
-        EXPECT_LE(DecodeFloat32(FrameData(reply)), l.max) << "register " << int(l.reg);
+        EXPECT_EQ(reply[kPosRegister], reg);
+        EXPECT_GE(DecodeFloat32(FrameData(reply)), min) << "register " << reg;
+        EXPECT_LE(DecodeFloat32(FrameData(reply)), max) << "register " << reg;
     }
     EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28)),
               BuildFrame(1, kReadParam, 1, 28, {8, 0, 0, 0}));
@@ -59,90 +114,70 @@ TEST_F(PtyServerTest, AnswersLiveValuesTypeAndAcknowledgements) {
               BuildFrame(1, kReadValue, 2, 55, {0, 0, 0, 0}));
 }
 
+// Logger read-out: an acknowledgement, then two bytes per frame after the position reached
+// (low digit base 255 in d0, high digit in d1); an odd size pads the last frame with 0.
 TEST_F(PtyServerTest, StreamsTheLoggerAfterAnAcknowledgement) {
-    module.FillLoggerRecords(300);
-    const std::vector<std::uint8_t> logger = module.LoggerBytes();
-    ASSERT_EQ(logger.size(), 3000u);
-    SerialClient client(server.SlavePath());
-    ASSERT_TRUE(client.Write(Request(kReadValue, 4, kValueLoggerData)));
-    const std::vector<Frame> frames = client.ReadFrames(1 + 1500);
-    ASSERT_EQ(frames.size(), 1501u);
-    EXPECT_EQ(frames[0], BuildFrame(1, kReadValue, 4, kValueLoggerData, {0, 0, 0, 0}));
-    std::vector<std::uint8_t> received;
-    for (std::size_t i = 1; i < frames.size(); ++i) {
-        ASSERT_TRUE(FrameIsValid(frames[i]));
-        EXPECT_EQ(frames[i][kPosD0] + 255 * frames[i][kPosD1], int(2 * i));
-        received.push_back(frames[i][kPosD2]);
-        received.push_back(frames[i][kPosD3]);
-    }
-    EXPECT_EQ(received, logger);
-    EXPECT_TRUE(client.Read(1, std::chrono::milliseconds{200}).empty())
-        << "nothing after the stream";
-}
-
-TEST_F(PtyServerTest, FindsItsWayBackAfterLineNoiseAndServesAReopenedLine) {
-    {
+    for (std::size_t size : {25, 65529}) {
+        module.FillLoggerBytes(size);
+        const Bytes logger = module.LoggerBytes();
+        ASSERT_EQ(logger.size(), size);
         SerialClient client(server.SlavePath());
-        std::vector<std::uint8_t> noisy{0x00, 0x29, 0x28, 0x01};
-        const Frame request = Request(kReadParam, 1, 30);
-        noisy.insert(noisy.end(), request.begin(), request.end());
-        ASSERT_TRUE(client.Write(noisy));
-        EXPECT_EQ(client.Read(kFrameSize), Bytes(BuildFrame(1, kReadParam, 1, 30, {1, 0, 0, 0})));
+        ASSERT_TRUE(client.Write(ToBytes(Request(kReadValue, 4, kValueLoggerData))));
+        const std::vector<Frame> frames =
+            Frames(client.Read((1 + (size + 1) / 2) * kFrameSize, 60s));
+        ASSERT_EQ(frames.size(), 1 + (size + 1) / 2);
+        EXPECT_EQ(frames[0], BuildFrame(1, kReadValue, 4, kValueLoggerData, {0, 0, 0, 0}));
+        for (std::size_t i = 1; i < frames.size(); ++i) {
+            const std::size_t pos = 2 * (i - 1), sent = std::min(pos + 2, size);
+            const DataBytes expected{std::uint8_t(sent % 255), std::uint8_t(sent / 255 % 256),
+                                     logger[pos],
+                                     pos + 1 < size ? logger[pos + 1] : std::uint8_t{0}};
+            ASSERT_EQ(frames[i], BuildFrame(1, kReadValue, 4, kValueLoggerData, expected))
+                << "frame " << i << " of " << size << " bytes";
+        }
+        EXPECT_TRUE(client.Read(1, 200ms).empty()) << "nothing after the stream";
     }
-    // The client closed the line; the server keeps its own end open and serves the next one.
-    SerialClient again(server.SlavePath());
-    EXPECT_EQ(again.Ask(Request(kReadParam, 1, 30)),
-              BuildFrame(1, kReadParam, 1, 30, {1, 0, 0, 0}));
 }
 
-TEST_F(PtyServerTest, ReplyDelayHoldsTheReplyBack) {
-    module.SetReplyDelay(std::chrono::milliseconds{300});
+TEST_F(PtyServerTest, ReplyDelayAndPacingHoldTheReplyBack) {
+    module.SetReplyDelay(300ms);
+    module.SetLineRate(1200);  // 120 bytes per second
     SerialClient client(server.SlavePath());
     const auto start = Steady::now();
     EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28)),
               BuildFrame(1, kReadParam, 1, 28, {8, 0, 0, 0}));
-    EXPECT_GE(Steady::now() - start, std::chrono::milliseconds{300});
-}
-
-TEST_F(PtyServerTest, PacingSpacesTheBytesAtTheLineRate) {
-    module.SetLineRate(1200);  // 120 bytes per second
-    SerialClient client(server.SlavePath());
-    const auto start = Steady::now();
-    ASSERT_TRUE(client.Write(Request(kReadParam, 1, 28)));
-    EXPECT_EQ(client.Read(kFrameSize).size(), kFrameSize);
-    // After the first byte ten more take ten byte times, less the short catch-up a late
-    // server may take; a slow machine only makes it longer.
-    EXPECT_GE(Steady::now() - start, std::chrono::milliseconds{10 * 1000 / 120 - 20});
+    // Ten byte times after the first, less the short catch-up a late server may take; a slow
+    // machine only makes it longer.
+    EXPECT_GE(Steady::now() - start, 300ms + std::chrono::milliseconds{10 * 1000 / 120 - 20});
 }
 
 TEST_F(PtyServerTest, StopReturnsPromptlyDuringALongPacedStream) {
     module.SetLineRate(110);  // the full logger would take about an hour
     module.FillLoggerBytes(65530);
     SerialClient client(server.SlavePath());
-    ASSERT_TRUE(client.Write(Request(kReadValue, 4, kValueLoggerData)));
+    ASSERT_TRUE(client.Write(ToBytes(Request(kReadValue, 4, kValueLoggerData))));
     ASSERT_EQ(client.Read(2).size(), 2u) << "the stream has begun";
     const auto start = Steady::now();
     server.Stop();
-    EXPECT_LT(Steady::now() - start, std::chrono::seconds{5});
-    EXPECT_EQ(client.Poll(POLLHUP, std::chrono::milliseconds{0}) & POLLHUP, 0)
-        << "stopping is not a hang-up";
+    EXPECT_LT(Steady::now() - start, 5s);
+    EXPECT_EQ(client.Poll(POLLHUP, 0ms) & POLLHUP, 0) << "stopping is not a hang-up";
+    server.Stop();  // a second stop is harmless
 }
 
 TEST_F(PtyServerTest, WatchdogNoticesArriveOnTheirOwn) {
     SerialClient client(server.SlavePath());
+    const Bytes notice(kWatchdogNotice.begin(), kWatchdogNotice.end());
     module.SendWatchdogNoticeNow();
-    const std::vector<std::uint8_t> notice(kWatchdogNotice.begin(), kWatchdogNotice.end());
     EXPECT_EQ(client.Read(notice.size()), notice);
-    module.SetWatchdogPeriod(std::chrono::seconds{1});
+    module.SetWatchdogPeriod(1s);
     EXPECT_EQ(client.Read(notice.size()), notice);
-    module.SetWatchdogPeriod(std::chrono::seconds{0});
+    module.SetWatchdogPeriod(0s);
 }
 
 TEST_F(PtyServerTest, HangUpIsSeenByTheClient) {
     SerialClient client(server.SlavePath());
-    ASSERT_TRUE(client.IsOpen());
     server.HangUp();
-    EXPECT_NE(client.Poll(POLLIN, std::chrono::seconds{10}) & POLLHUP, 0);
+    EXPECT_NE(client.Poll(POLLIN, 10s) & POLLHUP, 0);
     std::uint8_t byte = 0;
     const ssize_t n = read(client.Fd(), &byte, 1);
     EXPECT_TRUE(n == 0 || (n < 0 && errno == EIO)) << "read returned " << n;
@@ -150,15 +185,76 @@ TEST_F(PtyServerTest, HangUpIsSeenByTheClient) {
     EXPECT_EQ(errno, EIO);
 }
 
-TEST(PtyServer, StartsOnce) {
-    VirtualModule module;
-    PtyServer server(module);
+TEST(SimOptions, ParseAndApply) {
+    SimOptions o;
     std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    EXPECT_FALSE(server.Start(&error));
-    EXPECT_FALSE(error.empty());
-    server.Stop();
-    server.Stop();  // a second stop is harmless
+    ASSERT_TRUE(ParseSimOptions({}, &o, nullptr));
+    EXPECT_EQ(std::tuple(o.type, o.address, o.baud, o.pacing, o.loggerRecords.has_value()),
+              std::tuple(kTypeOxygen, 1, 4800u, true, false));
+    ASSERT_TRUE(ParseSimOptions({"--no-pacing"}, &o, nullptr));
+    EXPECT_FALSE(o.pacing);
+    o = SimOptions{};
+    ASSERT_TRUE(ParseSimOptions(
+        {"--type", "0", "--address=4", "--baud", "2400", "--delay", "100", "--silent",
+         "--silent-register", "2:28", "--silent-register=0:54", "--bad-checksum", "--stray-byte",
+         "--watchdog-every", "30", "--logger-records", "7"},
+        &o, &error))
+        << error;
+    EXPECT_TRUE(o.silent && o.badChecksum && o.strayByte && !o.help);
+    EXPECT_EQ(o.silentRegisters,
+              (std::vector<std::pair<std::uint8_t, std::uint8_t>>{{2, 28}, {0, 54}}));
+    EXPECT_EQ(o.watchdogEverySeconds, 30u);
+    FakeTime time;
+    VirtualModule module(time.Source());
+    ApplySimOptions(o, module);
+    EXPECT_EQ(module.Type(), kTypePh);
+    EXPECT_EQ(module.Address(), 4);
+    EXPECT_EQ(module.BytesPerSecond(), 240u);
+    EXPECT_EQ(module.ReplyDelay(), 100ms);
+    EXPECT_EQ(module.LoggerByteCount(), 70u);
+    for (const char* bad : {"--bogus", "--type", "--type 8", "--type -1", "--type x", "--type=",
+                            "--address 256", "--baud 0", "--delay 1e3", "--silent-register 4:1",
+                            "--silent-register 1:256", "--silent-register 12", "--watchdog-every 0",
+                            "--logger-records 6554", "--help=yes", "type"}) {
+        std::istringstream words(bad);
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        error.clear();
+        EXPECT_FALSE(ParseSimOptions(args, &o, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
+TEST(SimProgram, ServesOnThePrintedTerminalUntilTerminated) {
+    // The shell prints its process id, then becomes the program, which prints its terminal.
+    FILE* out = popen("echo $$; exec '" QL50_SIM_EXE "' --type 3 --address 5 --no-pacing", "r");
+    ASSERT_NE(out, nullptr);
+    setvbuf(out, nullptr, _IONBF, 0);
+    const auto readLine = [&] {  // within 10 s
+        char line[256] = {};
+        pollfd p{fileno(out), POLLIN, 0};
+        if (poll(&p, 1, 10000) <= 0 || !fgets(line, sizeof line, out)) return std::string();
+        return std::string(line, std::strcspn(line, "\n"));
+    };
+    const pid_t pid = std::atoi(readLine().c_str());
+    const std::string path = readLine();
+    ASSERT_GT(pid, 0);
+    if (path.rfind("/dev/", 0) == 0) {
+        SerialClient client(path);
+        EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28, {}, 5)),
+                  BuildFrame(5, kReadParam, 1, 28, {4, 0, 0, 0}));
+        EXPECT_EQ(client.Ask(Request(kReadParam, 1, 30, {}, 0)),
+                  BuildFrame(5, kReadParam, 1, 30, {5, 0, 0, 0}));
+        const Frame live = client.Ask(Request(kReadValue, 3, 1, {}, 5));
+        EXPECT_TRUE(FrameIsValid(live));
+        EXPECT_NEAR(DecodeFloat32(FrameData(live)), 1250.0f, 100.0f) << "2000 uS/cm range";
+    } else {
+        ADD_FAILURE() << "first line: '" << path << "'";
+    }
+    kill(pid, SIGTERM);
+    pollfd p{fileno(out), POLLIN, 0};  // the output ends when the program does
+    if (poll(&p, 1, 10000) == 0) kill(pid, SIGKILL);
+    const int status = pclose(out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace

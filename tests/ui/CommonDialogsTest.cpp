@@ -34,7 +34,9 @@ void ExpectOkOnly(QWidget* window) {
     EXPECT_EQ(box->buttonRole(box->buttons().first()), QMessageBox::AcceptRole);
 }
 
-TEST(MessageBox, CarriesTheApplicationTitleAndOnlyOk) {
+// The ordinary box carries the application's title, the error box its own and the error
+// icon; both offer OK only.
+TEST(MessageBox, CarriesItsCaptionAndOnlyOk) {
     Robot robot;
     robot.OnMessage(QStringLiteral("Messung erst beenden!"))
         .Inspect([](QWidget* window) {
@@ -43,7 +45,18 @@ TEST(MessageBox, CarriesTheApplicationTitleAndOnlyOk) {
         })
         .Click(kIdOk);
     EXPECT_EQ(MessageBox(nullptr, QStringLiteral("Messung erst beenden!")), kIdOk);
+    robot.OnMessage(QStringLiteral("Permission denied"))
+        .Inspect([](QWidget* window) {
+            EXPECT_EQ(window->windowTitle(), QStringLiteral("Application Error"));
+            EXPECT_EQ(qobject_cast<QMessageBox*>(window)->icon(), QMessageBox::Critical);
+            ExpectOkOnly(window);
+        })
+        .Click(kIdOk);
+    ErrorBox(nullptr, QStringLiteral("Permission denied\n/dev/ttyS0"),
+             QStringLiteral("Application Error"));
     EXPECT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(robot.Messages(), (QStringList{QStringLiteral("Messung erst beenden!"),
+                                             QStringLiteral("Permission denied\n/dev/ttyS0")}));
 }
 
 // Without an owner the box still blocks the rest of the program.
@@ -61,21 +74,6 @@ TEST(MessageBox, WithoutOwnerIsModalToTheApplication) {
     MessageBox(nullptr, QStringLiteral("COM 1 kann nicht geöffnet werden."));
     EXPECT_TRUE(robot.WaitIdle());
     modeless.DestroyWindow();
-}
-
-TEST(MessageBox, ErrorBoxHasItsOwnCaptionAndTheErrorIcon) {
-    Robot robot;
-    robot.OnMessage(QStringLiteral("Permission denied"))
-        .Inspect([](QWidget* window) {
-            EXPECT_EQ(window->windowTitle(), QStringLiteral("Application Error"));
-            EXPECT_EQ(qobject_cast<QMessageBox*>(window)->icon(), QMessageBox::Critical);
-            ExpectOkOnly(window);
-        })
-        .Click(kIdOk);
-    ErrorBox(nullptr, QStringLiteral("Permission denied\n/dev/ttyS0"),
-             QStringLiteral("Application Error"));
-    EXPECT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(robot.Messages(), QStringList{QStringLiteral("Permission denied\n/dev/ttyS0")});
 }
 
 // ---- save-file dialog --------------------------------------------------------------------
@@ -123,11 +121,6 @@ TEST_F(SaveFileDialogTest, TypedNameWithoutExtensionGetsTheDefaultOne) {
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("messung.txt"))));  // choosing creates nothing
 }
 
-TEST_F(SaveFileDialogTest, NameWithAnExtensionIsKept) {
-    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("log.csv")));
-    EXPECT_EQ(Ask(), Path(QStringLiteral("log.csv")));
-}
-
 TEST_F(SaveFileDialogTest, ExistingFileIsOnlyTakenAfterConfirmation) {
     QFile existing(Path(QStringLiteral("alt.txt")));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
@@ -144,16 +137,14 @@ TEST_F(SaveFileDialogTest, ExistingFileIsOnlyTakenAfterConfirmation) {
     EXPECT_EQ(robot_.Messages().size(), 2);
 }
 
-TEST_F(SaveFileDialogTest, CancelReturnsNothingAndKeepsTheWorkingFolder) {
+// Cancel returns nothing; a name with an extension is kept; a plain initial name is offered;
+// the working folder stays.
+TEST_F(SaveFileDialogTest, CancelExtensionKeptAndPlainInitialName) {
     const QString before = QDir::currentPath();
     robot_.OnFileDialog().Cancel();
     EXPECT_EQ(Ask(), QString());
-    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("a.txt")));
-    EXPECT_EQ(Ask(), Path(QStringLiteral("a.txt")));
-    EXPECT_EQ(QDir::currentPath(), before);
-}
-
-TEST_F(SaveFileDialogTest, PlainInitialNameIsOffered) {
+    robot_.OnFileDialog().SaveAs(Path(QStringLiteral("log.csv")));
+    EXPECT_EQ(Ask(), Path(QStringLiteral("log.csv")));
     robot_.OnFileDialog()
         .Inspect([](QWidget* window) {
             const auto* field = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -162,6 +153,7 @@ TEST_F(SaveFileDialogTest, PlainInitialNameIsOffered) {
         })
         .Cancel();
     SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("messung.txt"), kFilter);
+    EXPECT_EQ(QDir::currentPath(), before);
 }
 
 // ---- print dialog ------------------------------------------------------------------------

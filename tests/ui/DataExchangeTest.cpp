@@ -52,41 +52,34 @@ TEST(DataExchange, MembersAreShownInTheirControls) {
 }
 
 TEST(DataExchange, FloatsShowUpToSixSignificantDigits) {
-    const std::pair<float, const char*> cases[] = {
-        {1013.25f, "1013.25"},         {0.1f, "0.1"}, {0.0f, "0"}, {-2.5f, "-2.5"},
-        {123456789.0f, "1.23457e+08"},
-    };
     SampleDialog dialog;
-    for (const auto& [value, shown] : cases) {
+    for (const auto& [value, shown] : {std::pair{1013.25f, "1013.25"},
+                                       {0.1f, "0.1"},
+                                       {0.0f, "0"},
+                                       {-2.5f, "-2.5"},
+                                       {123456789.0f, "1.23457e+08"}}) {
         dialog.factor = value;
         dialog.UpdateData(false);
         EXPECT_EQ(dialog.ItemText(sample::kFactor), QString::fromLatin1(shown)) << value;
     }
 }
 
-TEST(DataExchange, RadioIndexOutsideTheGroupShowsNoneAndReadsBackMinusOne) {
+// An index outside the group or list shows nothing selected and reads back as -1.
+TEST(DataExchange, IndexOutsideTheGroupOrListSelectsNothing) {
     SampleDialog dialog;
     dialog.language = 0;
     dialog.UpdateData(false);
     EXPECT_TRUE(Checked(dialog, sample::kGerman));
     for (const int index : {-1, 2}) {
         dialog.language = index;
+        dialog.type = index + 5;
         dialog.UpdateData(false);
-        EXPECT_FALSE(Checked(dialog, sample::kGerman));
-        EXPECT_FALSE(Checked(dialog, sample::kEnglish));
+        EXPECT_FALSE(Checked(dialog, sample::kGerman) || Checked(dialog, sample::kEnglish));
         ASSERT_TRUE(dialog.UpdateData(true));
         EXPECT_EQ(dialog.language, -1);
+        EXPECT_EQ(dialog.type, -1);
+        EXPECT_EQ(dialog.entry, -1);
     }
-}
-
-TEST(DataExchange, ListIndexOutsideTheListSelectsNothing) {
-    SampleDialog dialog;
-    dialog.type = 7;
-    dialog.entry = -1;
-    dialog.UpdateData(false);
-    ASSERT_TRUE(dialog.UpdateData(true));
-    EXPECT_EQ(dialog.type, -1);
-    EXPECT_EQ(dialog.entry, -1);
 }
 
 // What the user changes arrives in the members when the dialog ends with OK.
@@ -132,14 +125,11 @@ struct RefusedEntry {
 TEST(DataExchange, RefusedEntryShowsItsMessageAndFocusesTheControl) {
     const RefusedEntry cases[] = {
         {sample::kCount, "12a", DataExchange::IntegerMessage()},
-        {sample::kCount, "", DataExchange::IntegerMessage()},
         {sample::kCount, "99999999999", DataExchange::IntegerMessage()},
         {sample::kFactor, "7,00", DataExchange::NumberMessage()},
-        {sample::kFactor, "abc", DataExchange::NumberMessage()},
         {sample::kFactor, "1e39", DataExchange::NumberMessage()},
         {sample::kAddress, "256", DataExchange::ByteMessage()},
         {sample::kAddress, "-1", DataExchange::ByteMessage()},
-        {sample::kAddress, "x", DataExchange::ByteMessage()},
         {sample::kAddress, "32", DataExchange::IntRangeMessage(0, 31)},
     };
     for (const RefusedEntry& c : cases) {

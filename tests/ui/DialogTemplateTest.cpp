@@ -5,9 +5,9 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QImage>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -29,7 +29,9 @@ QString AccessibleName(QWidget* widget) {
     return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
 }
 
-TEST(DialogTemplate, EveryControlIsFoundByItsId) {
+// Every control is found by its id, which is also its object name and accessible description;
+// screen readers read a caption or a changing text's content, not the id.
+TEST(DialogTemplate, ControlsAreFoundByIdAndMatchTheirKinds) {
     SampleDialog dialog;
     for (const ControlTemplate& control : sample::kSampleControls) {
         if (control.id == -1) continue;
@@ -42,10 +44,6 @@ TEST(DialogTemplate, EveryControlIsFoundByItsId) {
     EXPECT_EQ(dialog.Item(-1), nullptr);
     EXPECT_EQ(dialog.Item(4711), nullptr);
     EXPECT_EQ(dialog.findChildren<QLabel*>(QStringLiteral("-1")).size(), 3);
-}
-
-TEST(DialogTemplate, ControlsMatchTheirKinds) {
-    SampleDialog dialog;
     EXPECT_NE(dialog.ItemAs<QLineEdit>(sample::kCount), nullptr);
     EXPECT_NE(dialog.ItemAs<QGroupBox>(sample::kLanguageBox), nullptr);
     EXPECT_NE(dialog.ItemAs<QProgressBar>(sample::kProgress), nullptr);
@@ -59,11 +57,6 @@ TEST(DialogTemplate, ControlsMatchTheirKinds) {
     EXPECT_EQ(type->itemText(2), QStringLiteral("Sauerstoff"));
     EXPECT_EQ(type->currentIndex(), -1);
     EXPECT_EQ(dialog.Caption(), QStringLiteral("Probe"));
-}
-
-// Screen readers read a button's caption and a changing text's content, not the id.
-TEST(DialogTemplate, AccessibleNamesAreTheVisibleTexts) {
-    SampleDialog dialog;
     EXPECT_EQ(AccessibleName(dialog.Item(kIdCancel)), QStringLiteral("Abbrechen"));
     dialog.SetItemText(sample::kUnit, QStringLiteral("µS/cm"));
     EXPECT_EQ(AccessibleName(dialog.Item(sample::kUnit)), QStringLiteral("µS/cm"));
@@ -83,19 +76,11 @@ TEST(DialogTemplate, DialogUnitsFollowTheTemplateFont) {
     EXPECT_EQ(dialog.Item(sample::kCount)->geometry(), QRect(75, 9, 60, 21));
     // Group box at 130, 4, 102 x 40 units: 4 * 12 / 8 = 6, 102 * 6 / 4 = 153.
     EXPECT_EQ(dialog.Item(sample::kLanguageBox)->geometry(), QRect(195, 6, 153, 60));
-}
-
-TEST(DialogTemplate, MapDialogRectRoundsToTheNearestPixel) {
-    const DialogUnits units{7, 13};
-    EXPECT_EQ(MapDialogRect(units, 1, 1, 2, 3), QRect(2, 2, 4, 5));  // 1.75, 1.625, 3.5, 4.875
-    EXPECT_EQ(MapDialogRect(units, 0, 0, 0, 0), QRect(0, 0, 0, 0));
-}
-
-TEST(DialogTemplate, DropDownListIsOneLineHigh) {
-    SampleDialog dialog;
-    // The template's 40 units include the open list.
+    // A drop-down list's 40 units include the open list; the control is one line high.
     EXPECT_LT(dialog.Item(sample::kType)->height(), 40 * 12 / 8);
     EXPECT_GE(dialog.Item(sample::kType)->height(), 12);
+    // Rounding to the nearest pixel: 1.75, 1.625, 3.5, 4.875.
+    EXPECT_EQ(MapDialogRect(DialogUnits{7, 13}, 1, 1, 2, 3), QRect(2, 2, 4, 5));
 }
 
 TEST(DialogTemplate, RadioButtonsFormTheirTemplateGroups) {
@@ -129,21 +114,8 @@ TEST(DialogTemplate, GroupBoxStaysBehindItsControls) {
     }
 }
 
-TEST(DialogTemplate, ItemHelpersChangeTheControl) {
-    SampleDialog dialog;
-    dialog.SetItemText(sample::kPrompt, QStringLiteral("Menge:"));
-    EXPECT_EQ(dialog.ItemText(sample::kPrompt), QStringLiteral("Menge:"));
-    dialog.SetItemText(sample::kType, QStringLiteral("Redox"));
-    EXPECT_EQ(dialog.ItemAs<QComboBox>(sample::kType)->currentIndex(), 1);
-    dialog.EnableItem(sample::kCount, false);
-    EXPECT_FALSE(dialog.Item(sample::kCount)->isEnabled());
-    dialog.ShowItem(sample::kUnit, false);
-    EXPECT_TRUE(dialog.Item(sample::kUnit)->isHidden());
-    dialog.SetItemText(4711, QStringLiteral("nothing"));  // an unknown id is ignored
-}
-
 // Status texts end their lines in LF CR: shown as one line break each, read back as given.
-TEST(DialogTemplate, StaticShowsLineEndPairsAsOneBreak) {
+TEST(DialogTemplate, ItemHelpersChangeTheControl) {
     SampleDialog dialog;
     const QString status = QStringLiteral("Uhrzeit: 23:59:58\n\rAlarm: 00:00\n\r\n\rEnde\r\n");
     dialog.SetItemText(sample::kPrompt, status);
@@ -152,6 +124,13 @@ TEST(DialogTemplate, StaticShowsLineEndPairsAsOneBreak) {
     EXPECT_EQ(dialog.ItemText(sample::kPrompt), status);
     dialog.ItemAs<QLabel>(sample::kPrompt)->setText(QStringLiteral("direkt"));
     EXPECT_EQ(dialog.ItemText(sample::kPrompt), QStringLiteral("direkt"));
+    dialog.SetItemText(sample::kType, QStringLiteral("Redox"));
+    EXPECT_EQ(dialog.ItemAs<QComboBox>(sample::kType)->currentIndex(), 1);
+    dialog.EnableItem(sample::kCount, false);
+    EXPECT_FALSE(dialog.Item(sample::kCount)->isEnabled());
+    dialog.ShowItem(sample::kUnit, false);
+    EXPECT_TRUE(dialog.Item(sample::kUnit)->isHidden());
+    dialog.SetItemText(4711, QStringLiteral("nothing"));  // an unknown id is ignored
 }
 
 TEST(Fonts, WindowsFontsAreSubstituted) {
@@ -167,13 +146,8 @@ TEST(Fonts, WindowsFontsAreSubstituted) {
 TEST(DialogTemplate, ScreenshotOfTheSampleDialog) {
     sample::SampleDialog dialog;
     dialog.count = 42;
-    dialog.factor = 1013.25f;
-    dialog.address = 3;
     dialog.interval = QStringLiteral("15");
-    dialog.side = 1;
-    dialog.release = 1;
-    dialog.type = 2;
-    dialog.entry = 1;
+    dialog.side = dialog.release = dialog.entry = 1;
     ASSERT_TRUE(dialog.Create());
     dialog.ItemAs<QProgressBar>(sample::kProgress)->setValue(40);
     dialog.SetItemIcon(sample::kPicture,
