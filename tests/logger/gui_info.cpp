@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "MainWindowFixture.h"
+#include "RequestLog.h"
 #include "PtyPeer.h"
 #include "ui/Screenshot.h"
 
@@ -17,7 +18,6 @@ constexpr int kClockTemplate = 157;
 constexpr int kQuestionId = 1183;
 constexpr int kTimeId = 1184;
 constexpr int kDateId = 1185;
-constexpr std::uint8_t kMarkerRegister = 99;  // a register no module answers
 
 QString Shot(const char* name) { return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png"; }
 
@@ -73,26 +73,12 @@ const Frame kClearRequest = BuildFrame(0, kWriteValue, 2, 55, {2, 0, 0, 0});
 
 class LoggerInfoTest : public MainWindowTest {
 protected:
-    // The requests sent since the last call. A marker request goes out behind them; once the
-    // module has seen it, none of them is still on its way.
-    std::vector<Frame> NewRequests(PtyPeer& peer) {
-        window->conversation().SendCommand(0, kReadValue, 0, kMarkerRegister);
-        EXPECT_TRUE(WaitUntil([&] {
-            const auto all = peer.Requests();
-            return !all.empty() && all.back()[kPosRegister] == kMarkerRegister;
-        }));
-        const auto all = peer.Requests();
-        std::vector<Frame> fresh;
-        for (std::size_t i = seen_; i < all.size(); ++i)
-            if (all[i][kPosRegister] != kMarkerRegister) fresh.push_back(all[i]);
-        seen_ = all.size();
-        return fresh;
-    }
+    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
     // The status text as the window shows it: the LF CR line ends as line breaks.
     QString StatusShown() const { return Text(kIdStatus); }
 
 private:
-    std::size_t seen_ = 0;
+    RequestLog log_;
 };
 
 TEST_F(LoggerInfoTest, InformationSummaryInTheStatusText) {

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "MainWindowFixture.h"
+#include "RequestLog.h"
 #include "PtyPeer.h"
 #include "logger/LoggerRecords.h"
 #include "sim/PtyServer.h"
@@ -30,7 +31,6 @@ const std::string kHeader = "date\ttime\t[%]\t[mg/l]\t[\xB0" "C]\n";
 constexpr int kTransferTemplate = 136;
 constexpr int kProgressId = 1085;
 constexpr int kTransferTextId = 1136;
-constexpr std::uint8_t kMarkerRegister = 99;  // a register no module answers
 
 const Frame kSizeRequest = BuildFrame(0, kReadValue, 2, 55);
 const Frame kStreamRequest = BuildFrame(0, kReadValue, 4, 54);
@@ -169,21 +169,7 @@ protected:
     void SaveAs(const std::string& path) { robot.OnFileDialog().SaveAs(Q(path)); }
     void ReadOut() { Click(kIdLoggerAuslesen); }
 
-    // The requests sent since the last call. A marker request goes out behind them; once the
-    // module has seen it, none of them is still on its way.
-    std::vector<Frame> NewRequests(PtyPeer& peer) {
-        window->conversation().SendCommand(0, kReadValue, 0, kMarkerRegister);
-        EXPECT_TRUE(WaitUntil([&] {
-            const auto all = peer.Requests();
-            return !all.empty() && all.back()[kPosRegister] == kMarkerRegister;
-        }));
-        const auto all = peer.Requests();
-        std::vector<Frame> fresh;
-        for (std::size_t i = seen_; i < all.size(); ++i)
-            if (all[i][kPosRegister] != kMarkerRegister) fresh.push_back(all[i]);
-        seen_ = all.size();
-        return fresh;
-    }
+    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
 
     // Sends an unasked date reply behind whatever the module sent before and waits until the
     // program has taken it: everything in front of it has been handled then.
@@ -195,7 +181,7 @@ protected:
     }
 
 private:
-    std::size_t seen_ = 0;
+    RequestLog log_;
     std::uint8_t marker_ = 0;
 };
 
