@@ -17,7 +17,9 @@ double SecondsSince(Clock::time_point start) {
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -35,8 +37,12 @@ Switches SwitchesOf(int who) {
 }
 }  // namespace
 
-Switches ThreadSwitches() { return SwitchesOf(RUSAGE_THREAD); }
-Switches ProcessSwitches() { return SwitchesOf(RUSAGE_SELF); }
+Switches ThreadSwitches() {
+    return SwitchesOf(RUSAGE_THREAD);
+}
+Switches ProcessSwitches() {
+    return SwitchesOf(RUSAGE_SELF);
+}
 
 Switches operator-(const Switches& a, const Switches& b) {
     return {a.voluntary - b.voluntary, a.involuntary - b.involuntary};
@@ -54,7 +60,8 @@ std::string Grouped(double value, int decimals) {
     std::snprintf(digits, sizeof digits, "%.*f", decimals, std::fabs(value));
     std::string text = digits;
     const std::size_t point = std::min(text.find('.'), text.size());
-    for (std::size_t pos = point; pos > 3; pos -= 3) text.insert(text.begin() + std::ptrdiff_t(pos - 3), ',');
+    for (std::size_t pos = point; pos > 3; pos -= 3)
+        text.insert(text.begin() + std::ptrdiff_t(pos - 3), ',');
     if (value < 0) text.insert(text.begin(), '-');
     return text;
 }
@@ -62,11 +69,13 @@ std::string Grouped(double value, int decimals) {
 std::string Spread(const std::vector<double>& runs, int decimals) {
     if (runs.size() < 2) return {};
     const auto [low, high] = std::minmax_element(runs.begin(), runs.end());
-    return " (median of " + std::to_string(runs.size()) + ": " + Grouped(*low, decimals) +
-           " .. " + Grouped(*high, decimals) + ")";
+    return " (median of " + std::to_string(runs.size()) + ": " + Grouped(*low, decimals) + " .. " +
+           Grouped(*high, decimals) + ")";
 }
 
-std::string Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
+std::string Verdict(bool pass) {
+    return pass ? "PASS" : "MISS";
+}
 
 void Print(const Figure& figure) {
     const std::string target = figure.target.empty() ? "" : "   target " + figure.target;

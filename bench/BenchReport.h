@@ -26,8 +26,8 @@ Switches ThreadSwitches();
 Switches ProcessSwitches();
 Switches operator-(const Switches& a, const Switches& b);
 
-// The middle value (the mean of the two middle ones for an even count); runs on a shared machine are
-// noisy, so a figure is the median of its runs, never the best one.
+// The middle value (the mean of the two middle ones for an even count); runs on a shared machine
+// are noisy, so a figure is the median of its runs, never the best one.
 double Median(std::vector<double> values);
 
 // "1,234,567" style with the given decimals.

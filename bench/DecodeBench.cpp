@@ -18,15 +18,13 @@ struct Request {
 // What the program asks during a session: the live chain, the logger's clock and level, the
 // raw readings, the parameters of the configuration and calibration dialogs, two writes.
 constexpr Request kRequests[] = {
-    {kReadValue, 1},   {kReadValue, 2},   {kReadValue, 5},   {kReadValue, 4},
-    {kReadValue, 3},   {kReadValue, 6},   {kReadValue, 55},  {kReadValue, 56},
-    {kReadValue, 58},  {kReadValue, 59},  {kReadValue, 60},  {kReadValue, 61},
-    {kReadValue, 62},  {kReadParam, 0},   {kReadParam, 1},   {kReadParam, 26},
-    {kReadParam, 28},  {kReadParam, 30},  {kReadParam, 31},  {kReadParam, 32},
-    {kReadParam, 33},  {kReadParam, 34},  {kReadParam, 35},  {kReadParam, 37},
-    {kReadParam, 38},  {kReadParam, 72},  {kReadParam, 73},  {kReadParam, 74},
-    {kReadParam, 76},  {kReadParam, 77},  {kReadParam, 130}, {kWriteParam, 72},
-    {kWriteValue, 59},
+    {kReadValue, 1},   {kReadValue, 2},   {kReadValue, 5},   {kReadValue, 4},  {kReadValue, 3},
+    {kReadValue, 6},   {kReadValue, 55},  {kReadValue, 56},  {kReadValue, 58}, {kReadValue, 59},
+    {kReadValue, 60},  {kReadValue, 61},  {kReadValue, 62},  {kReadParam, 0},  {kReadParam, 1},
+    {kReadParam, 26},  {kReadParam, 28},  {kReadParam, 30},  {kReadParam, 31}, {kReadParam, 32},
+    {kReadParam, 33},  {kReadParam, 34},  {kReadParam, 35},  {kReadParam, 37}, {kReadParam, 38},
+    {kReadParam, 72},  {kReadParam, 73},  {kReadParam, 74},  {kReadParam, 76}, {kReadParam, 77},
+    {kReadParam, 130}, {kWriteParam, 72}, {kWriteValue, 59},
 };
 
 std::vector<std::uint8_t> Ask(sim::VirtualModule& module, std::uint8_t op, std::uint8_t reg) {

@@ -23,7 +23,7 @@ constexpr int kStreamLimitMs = 120000;
 
 // Counts the posted items it handled and releases the poster after each one.
 class ItemReceiver : public QObject {
-  public:
+public:
     explicit ItemReceiver(int count) : count_(count) {}
     bool event(QEvent* e) override {
         if (e->type() != kItemEvent) return QObject::event(e);
@@ -40,13 +40,13 @@ class ItemReceiver : public QObject {
     int served = 0;
     QEventLoop loop;
 
-  private:
+private:
     const int count_;
 };
 
 // The channel's owner reduced to what the hand-over needs: post, serve, count.
 class CountingOwner : public QObject, public PortOwner {
-  public:
+public:
     explicit CountingOwner(std::size_t expected) : expected_(expected) {}
     // The monitor must not post to an owner that is half gone.
     ~CountingOwner() override { port.StopMonitor(); }
@@ -70,7 +70,7 @@ class CountingOwner : public QObject, public PortOwner {
     std::string error;
     QEventLoop loop;
 
-  private:
+private:
     const std::size_t expected_;
 };
 

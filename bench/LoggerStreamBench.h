@@ -22,6 +22,8 @@ struct StreamRun {
 StreamRun TakeInLoggerStream(std::size_t loggerBytes);
 
 // The frames of a read-out of `loggerBytes` logger bytes, the acknowledgement included.
-constexpr std::size_t StreamFrames(std::size_t loggerBytes) { return 1 + (loggerBytes + 1) / 2; }
+constexpr std::size_t StreamFrames(std::size_t loggerBytes) {
+    return 1 + (loggerBytes + 1) / 2;
+}
 
 }  // namespace ql50::bench

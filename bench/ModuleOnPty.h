@@ -12,14 +12,14 @@
 namespace ql50::bench {
 
 class ModuleOnPty {
-  public:
+public:
     // Throws std::runtime_error when the terminal cannot be set up or opened.
     ModuleOnPty();
 
     sim::VirtualModule& module() { return module_; }
     CConversation& conversation() { return conversation_; }
 
-  private:
+private:
     // Declared in this order so that the conversation closes its port before the server
     // closes the terminal, and the server stops before the module goes.
     sim::VirtualModule module_;

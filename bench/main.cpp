@@ -68,9 +68,10 @@ bool DecodeFigure(const char* id, const char* what, const std::vector<std::uint8
     }
     const double rate = Median(rates);
     const bool pass = rate * 1e6 >= kDecodeTarget;
-    Print({id, "frames assembled + dispatched, " + std::string(what) + ": " + Grouped(rate, 1) +
-                   " M frames per CPU second (" + Grouped(Median(wallRates), 1) +
-                   " M per wall second)" + Spread(rates, 1),
+    Print({id,
+           "frames assembled + dispatched, " + std::string(what) + ": " + Grouped(rate, 1) +
+               " M frames per CPU second (" + Grouped(Median(wallRates), 1) +
+               " M per wall second)" + Spread(rates, 1),
            ">= 10 M frames/s", pass});
     return pass;
 }
@@ -82,8 +83,9 @@ bool Decode(const Options& o, const Sizes& s) {
     if (o.quick) return pass;
     const auto rates = Repeat(
         o.runs, [&] { return AssembleOnly(logger, s.decodeSeconds).FramesPerCpuSecond() / 1e6; });
-    Print({"[1c]", "break-down: frames assembled only (no dispatch), logger stream: " +
-                       Grouped(Median(rates), 1) + " M frames per CPU second" + Spread(rates, 1),
+    Print({"[1c]",
+           "break-down: frames assembled only (no dispatch), logger stream: " +
+               Grouped(Median(rates), 1) + " M frames per CPU second" + Spread(rates, 1),
            "", std::nullopt});
     return pass;
 }
@@ -98,14 +100,15 @@ bool RoundTripFigure(const Options& o, const Sizes& s) {
     }
     const double rate = Median(rates);
     const bool pass = rate >= kRoundTripTarget;
-    Print({"[2]", "request/reply round trips over a pty (SendCommand + WaitForReply): " +
-                      Grouped(rate) + " /s = " + Grouped(1e6 / rate, 0) + " us each" +
-                      Spread(rates, 0),
+    Print({"[2]",
+           "request/reply round trips over a pty (SendCommand + WaitForReply): " + Grouped(rate) +
+               " /s = " + Grouped(1e6 / rate, 0) + " us each" + Spread(rates, 0),
            ">= 2,000 /s", pass});
     if (o.quick) return pass;
-    Print({"[2a]", "break-down per round trip (11 reply bytes): conversation thread slept " +
-                       Grouped(Median(sleeps), 1) + " times; " + Grouped(Median(preemptions), 1) +
-                       " preemptions or yields of all threads",
+    Print({"[2a]",
+           "break-down per round trip (11 reply bytes): conversation thread slept " +
+               Grouped(Median(sleeps), 1) + " times; " + Grouped(Median(preemptions), 1) +
+               " preemptions or yields of all threads",
            "", std::nullopt});
     return pass;
 }
@@ -117,10 +120,11 @@ struct StreamSample {
 };
 
 void PrintStreamSize(const StreamRun& run, std::size_t loggerBytes) {
-    std::printf("      logger read-out measured: %s logger bytes = %s frames (acknowledgement + "
-                "%s data frames) = %s bytes on the line\n",
-                Grouped(double(loggerBytes)).c_str(), Grouped(double(run.frames)).c_str(),
-                Grouped(double(run.frames - 1)).c_str(), Grouped(double(run.bytes)).c_str());
+    std::printf(
+        "      logger read-out measured: %s logger bytes = %s frames (acknowledgement + "
+        "%s data frames) = %s bytes on the line\n",
+        Grouped(double(loggerBytes)).c_str(), Grouped(double(run.frames)).c_str(),
+        Grouped(double(run.frames - 1)).c_str(), Grouped(double(run.bytes)).c_str());
 }
 
 bool StreamRatios(const std::vector<StreamSample>& samples) {
@@ -134,15 +138,17 @@ bool StreamRatios(const std::vector<StreamSample>& samples) {
     }
     const double multiple = Median(rates) / kLineBytesPerSecond;
     const double ratio = Median(ratios);
-    Print({"[3]", "logger stream taken in: " + Grouped(Median(seconds), 2) + " s" +
-                      Spread(seconds, 2), "", std::nullopt});
-    Print({"[3a]", "logger stream byte rate: " + Grouped(Median(rates)) + " bytes/s = " +
-                       Grouped(multiple, 2) + " x a 115,200-baud line (11,520 bytes/s)" +
-                       Spread(rates, 0),
+    Print({"[3]",
+           "logger stream taken in: " + Grouped(Median(seconds), 2) + " s" + Spread(seconds, 2), "",
+           std::nullopt});
+    Print({"[3a]",
+           "logger stream byte rate: " + Grouped(Median(rates)) + " bytes/s = " +
+               Grouped(multiple, 2) + " x a 115,200-baud line (11,520 bytes/s)" + Spread(rates, 0),
            ">= 1.5 x (17,280 bytes/s)", multiple >= kLineRateTarget});
-    Print({"[3b]", "stream time per byte / eventfd ping-pong round trip: " +
-                       Grouped(Median(perByte), 1) + " us / " + Grouped(Median(pingPong), 1) +
-                       " us = " + Grouped(ratio, 2) + Spread(ratios, 2),
+    Print({"[3b]",
+           "stream time per byte / eventfd ping-pong round trip: " + Grouped(Median(perByte), 1) +
+               " us / " + Grouped(Median(pingPong), 1) + " us = " + Grouped(ratio, 2) +
+               Spread(ratios, 2),
            "<= 1.3", ratio <= kHandOverRatioTarget});
     return multiple >= kLineRateTarget && ratio <= kHandOverRatioTarget;
 }
@@ -157,10 +163,10 @@ void StreamSwitches(const std::vector<StreamSample>& samples) {
         voluntary.push_back(double(s.stream.process.voluntary) / bytes);
         involuntary.push_back(double(s.stream.process.involuntary) / bytes);
     }
-    Print({"[3c]", "break-down per byte of the stream: conversation thread slept " +
-                       Grouped(Median(gui), 2) + " times; all threads " +
-                       Grouped(Median(voluntary), 2) + " sleeps + " +
-                       Grouped(Median(involuntary), 2) + " preemptions or yields",
+    Print({"[3c]",
+           "break-down per byte of the stream: conversation thread slept " +
+               Grouped(Median(gui), 2) + " times; all threads " + Grouped(Median(voluntary), 2) +
+               " sleeps + " + Grouped(Median(involuntary), 2) + " preemptions or yields",
            "", std::nullopt});
 }
 
@@ -168,14 +174,15 @@ void StreamSwitches(const std::vector<StreamSample>& samples) {
 void StreamBreakDown(const Options& o, const Sizes& s, std::size_t loggerBytes) {
     const auto posted =
         Repeat(o.runs, [&] { return PostedEventHandOverSeconds(s.handOvers) * 1e6; });
-    Print({"[3d]", "break-down: posted event + condition variable hand-over alone: " +
-                       Grouped(Median(posted), 1) + " us each" + Spread(posted, 1),
+    Print({"[3d]",
+           "break-down: posted event + condition variable hand-over alone: " +
+               Grouped(Median(posted), 1) + " us each" + Spread(posted, 1),
            "", std::nullopt});
-    const auto bare = Repeat(o.runs, [&] {
-        return PortOnlyLoggerStream(loggerBytes).SecondsPerByte() * 1e6;
-    });
-    Print({"[3e]", "break-down: same stream through a bare CComPort (owner only counts): " +
-                       Grouped(Median(bare), 1) + " us per byte" + Spread(bare, 1),
+    const auto bare =
+        Repeat(o.runs, [&] { return PortOnlyLoggerStream(loggerBytes).SecondsPerByte() * 1e6; });
+    Print({"[3e]",
+           "break-down: same stream through a bare CComPort (owner only counts): " +
+               Grouped(Median(bare), 1) + " us per byte" + Spread(bare, 1),
            "", std::nullopt});
 }
 
@@ -209,11 +216,12 @@ bool IdleWait(const Options& o) {
         timedOut = timedOut && run.result == 0;
     }
     const bool pass = timedOut && Median(process) < kIdleCpuTarget * 1e3;
-    Print({"[4]", "CPU spent by a reply wait that times out: " + Grouped(Median(process), 2) +
-                      " ms process (" + Grouped(Median(thread), 2) +
-                      " ms on the waiting thread, which woke " + Grouped(Median(wakeUps)) +
-                      " times) in " + Grouped(Median(wall), 2) + " s" +
-                      (timedOut ? "" : ", BUT IT DID NOT TIME OUT") + Spread(process, 2),
+    Print({"[4]",
+           "CPU spent by a reply wait that times out: " + Grouped(Median(process), 2) +
+               " ms process (" + Grouped(Median(thread), 2) +
+               " ms on the waiting thread, which woke " + Grouped(Median(wakeUps)) + " times) in " +
+               Grouped(Median(wall), 2) + " s" + (timedOut ? "" : ", BUT IT DID NOT TIME OUT") +
+               Spread(process, 2),
            "< 5 ms", pass});
     return pass;
 }
@@ -233,8 +241,9 @@ bool Guarded(int figure, const std::function<bool()>& run) {
 }
 
 void Usage() {
-    std::puts("usage: ql50_bench [--quick] [--runs N] [--only 1,2,3,4]\n"
-              "  1 frame decode   2 round trips   3 logger stream   4 idle reply wait");
+    std::puts(
+        "usage: ql50_bench [--quick] [--runs N] [--only 1,2,3,4]\n"
+        "  1 frame decode   2 round trips   3 logger stream   4 idle reply wait");
 }
 
 // Returns false (after printing the usage) when the command line is not understood.

@@ -44,8 +44,12 @@ void PushAndDispatch(benchmark::State& state, const std::vector<std::uint8_t>& b
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes.size() / 11));
 }
-void LoggerStream(benchmark::State& state) { PushAndDispatch(state, LoggerBytes()); }
-void Mixed(benchmark::State& state) { PushAndDispatch(state, MixedBytes()); }
+void LoggerStream(benchmark::State& state) {
+    PushAndDispatch(state, LoggerBytes());
+}
+void Mixed(benchmark::State& state) {
+    PushAndDispatch(state, MixedBytes());
+}
 BENCHMARK(LoggerStream);
 BENCHMARK(Mixed);
 

@@ -33,7 +33,7 @@ using LoggerRecordBytes = std::array<std::uint8_t, kLoggerRecordSize>;
 LoggerRecordBytes EncodeLoggerRecord(const LoggerSample& sample);
 
 class DataLogger {
-  public:
+public:
     // Appends one record; returns false (and stores nothing) when the logger is full.
     bool Append(const LoggerSample& sample);
     void Clear() { bytes_.clear(); }
@@ -46,7 +46,7 @@ class DataLogger {
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     bool Full() const { return bytes_.size() + kLoggerRecordSize > kLoggerCapacity; }
 
-  private:
+private:
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -19,7 +19,7 @@ struct CivilTime {
 };
 
 class ModuleClock {
-  public:
+public:
     // Starts at the local time of the machine, as a module set from the PC would.
     explicit ModuleClock(TimeSource source);
 
@@ -35,7 +35,7 @@ class ModuleClock {
 
     static CivilTime ToCivil(std::chrono::sys_seconds t);
 
-  private:
+private:
     std::chrono::sys_seconds SourceNow() const;
 
     TimeSource source_;

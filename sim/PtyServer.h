@@ -13,7 +13,7 @@
 namespace ql50::sim {
 
 class PtyServer {
-  public:
+public:
     // The module must outlive the server.
     explicit PtyServer(VirtualModule& module);
     ~PtyServer();
@@ -32,7 +32,7 @@ class PtyServer {
     // The path a client opens, e.g. /dev/pts/3; empty before Start.
     std::string SlavePath() const { return slavePath_; }
 
-  private:
+private:
     void Run();
     void Wake();
     void CloseTerminal();

@@ -13,7 +13,7 @@
 namespace ql50::sim {
 
 class ReplyQueue {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
 
     void Push(std::vector<std::uint8_t> bytes, Clock::time_point due);
@@ -32,7 +32,7 @@ class ReplyQueue {
     int PollTimeout(Clock::time_point now,
                     std::optional<std::chrono::milliseconds> unsolicited) const;
 
-  private:
+private:
     struct Chunk {
         Clock::time_point due;
         std::vector<std::uint8_t> bytes;

@@ -11,13 +11,13 @@
 namespace ql50::sim {
 
 class RequestAssembler {
-  public:
+public:
     // Takes one byte; returns true and fills `request` when it completes a valid frame.
     bool Push(std::uint8_t byte, Frame* request);
     void Reset() { count_ = 0; }
     std::size_t Pending() const { return count_; }
 
-  private:
+private:
     void Resynchronise();
 
     Frame buffer_{};

@@ -51,7 +51,7 @@ inline constexpr std::uint8_t kStrayByte = 0x00;
 inline constexpr std::size_t kInitialLoggerRecords = 3 * 24 * 4;
 
 class VirtualModule {
-  public:
+public:
     explicit VirtualModule(TimeSource source = SystemTime);
 
     // Bytes received from the program; returns the module's answer bytes in sending order.
@@ -115,7 +115,7 @@ class VirtualModule {
     // become due at once.
     void SetNotifier(std::function<void()> notifier);
 
-  private:
+private:
     using ValueRead = DataBytes (VirtualModule::*)(const Frame&);
     using ValueWrite = void (VirtualModule::*)(const Frame&);
     struct ValueHandler {

@@ -65,15 +65,16 @@ constexpr ui::ControlTemplate kControls[] = {
     {kIdStatus, Ctl::Static, "", 280, 66, 217, 47},
     {-1, Ctl::StaticRight, "Version 1.04", 274, 117, 229, 8},
 };
-constexpr ui::DialogTemplate kTemplate{102, "QL50", 510, 125, "Arial", 8, kControls,
-                                       ui::kMinimizeBox};
+constexpr ui::DialogTemplate kTemplate{102,     "QL50", 510,       125,
+                                       "Arial", 8,      kControls, ui::kMinimizeBox};
 
-// Buttons that a running measurement disables and its stop enables again.
 }  // namespace
 
-const std::array<int, 9> kIdleButtons{kIdSetupMessung, kIdSetup, kIdKalibrieren, kIdExit,
-                                  kIdKonfigurieren, kIdLoggerAuslesen, kIdLoggerInfo, kIdUhrzeit,
-                                  kIdLoggerLoeschen};
+// Buttons that a running measurement disables and its stop enables again.
+
+const std::array<int, 9> kIdleButtons{kIdSetupMessung, kIdSetup,         kIdKalibrieren,
+                                      kIdExit,         kIdKonfigurieren, kIdLoggerAuslesen,
+                                      kIdLoggerInfo,   kIdUhrzeit,       kIdLoggerLoeschen};
 
 int SpinnerAddress(int position) {
     if (position >= 32 && position <= 253) return 255;
@@ -91,9 +92,13 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     connect(&conv_, &CConversation::loggerFrame, this, &CHauptDialog::OnLoggerFrame);
 }
 
-CHauptDialog::~CHauptDialog() { conv_.StopMonitor(); }
+CHauptDialog::~CHauptDialog() {
+    conv_.StopMonitor();
+}
 
-QString CHauptDialog::Path(const QString& name) const { return QDir(workDir_).filePath(name); }
+QString CHauptDialog::Path(const QString& name) const {
+    return QDir(workDir_).filePath(name);
+}
 
 QIcon CHauptDialog::AppIcon() {
     // A water drop with the module's name.

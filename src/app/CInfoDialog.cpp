@@ -14,8 +14,8 @@ constexpr ui::ControlTemplate kControls[] = {
     {-1, Ctl::Static, "Bedienprogramm für das Messmodul", 40, 22, 150, 8},
     {1, Ctl::DefButton, "OK", 156, 40, 50, 14},
 };
-constexpr ui::DialogTemplate kTemplate{100, "Info über QL50", 214, 60, "MS Sans Serif", 8,
-                                       kControls};
+constexpr ui::DialogTemplate kTemplate{100, "Info über QL50", 214, 60, "MS Sans Serif",
+                                       8,   kControls};
 
 }  // namespace
 

@@ -23,8 +23,7 @@ constexpr ui::DialogTemplate kTemplate{129, "Setup", 212, 102, "MS Sans Serif", 
 
 }  // namespace
 
-CSetupDialog::CSetupDialog(const QString& cancelText, const QString& languageText,
-                           QWidget* parent)
+CSetupDialog::CSetupDialog(const QString& cancelText, const QString& languageText, QWidget* parent)
     : ui::CDialog(kTemplate, parent), cancelText_(cancelText), languageText_(languageText) {}
 
 bool CSetupDialog::OnInitDialog() {

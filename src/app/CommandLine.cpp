@@ -42,7 +42,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!ParseInt(a.substr(11), 0, 7, cl.simulateType))
                 cl.error = "--simulate takes a measurement type 0..7: " + a;
         } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
-            std::string value = a == "--port" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(7);
+            std::string value =
+                a == "--port" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(7);
             if (!ParsePortMapping(value, cl))
                 cl.error = "--port takes N=DEVICE, for example --port 1=/dev/ttyUSB0";
         } else {

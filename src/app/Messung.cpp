@@ -93,13 +93,14 @@ void CHauptDialog::WriteRecordLine() {
 void CHauptDialog::ReportRecordingError() {
     // Told once per measurement; the measurement goes on and the status text keeps saying so.
     const QString reason = QString::fromStdString(recordingFile.ErrorText());
-    statusText() = Utf8ToCp1252(
-        QString::fromUtf8("Aufzeichnung gestört: %1").arg(reason).toStdString());
+    statusText() =
+        Utf8ToCp1252(QString::fromUtf8("Aufzeichnung gestört: %1").arg(reason).toStdString());
     UpdateData(false);
     if (recordingErrorShown_) return;
     recordingErrorShown_ = true;
     ui::MessageBox(this, QString::fromUtf8("Die Aufzeichnungsdatei kann nicht geschrieben "
-                                           "werden:\n%1").arg(reason));
+                                           "werden:\n%1")
+                             .arg(reason));
 }
 
 }  // namespace ql50

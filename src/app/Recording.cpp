@@ -11,7 +11,8 @@
 namespace ql50 {
 
 std::string RecordHeaderLine() {
-    return "date\ttime\t[%]\t[\xB0" "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n";
+    return "date\ttime\t[%]\t[\xB0"
+           "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n";
 }
 
 std::string RecordDataLine(const std::tm& t, const CModulDaten& m) {

@@ -21,7 +21,7 @@ namespace {
 // Bytes are fed in chunks, so a huge file is streamed, not loaded; the joined text stops growing
 // at kMaxJoinedSettingsText. NUL bytes are ordinary characters.
 class LineJoiner {
-  public:
+public:
     // False once the reading has stopped; further input is ignored.
     bool Feed(std::string_view chunk) {
         for (const char c : chunk) {
@@ -43,7 +43,7 @@ class LineJoiner {
     // At the end of the file the last line counts as it is; a CR there ends it without more.
     std::string Take() { return std::move(joined_); }
 
-  private:
+private:
     void Append(char c) {
         if (joined_.size() >= kMaxJoinedSettingsText) {
             done_ = true;

@@ -26,9 +26,13 @@ bool TextFile::OpenWith(const std::string& path, int flags) {
     return true;
 }
 
-bool TextFile::Create(const std::string& path) { return OpenWith(path, O_TRUNC); }
+bool TextFile::Create(const std::string& path) {
+    return OpenWith(path, O_TRUNC);
+}
 
-bool TextFile::OpenAppend(const std::string& path) { return OpenWith(path, O_APPEND); }
+bool TextFile::OpenAppend(const std::string& path) {
+    return OpenWith(path, O_APPEND);
+}
 
 bool TextFile::Write(std::string_view bytes) {
     if (fd_ < 0) {
@@ -53,6 +57,8 @@ void TextFile::Close() {
     path_.clear();
 }
 
-std::string TextFile::FileName() const { return FileNamePart(path_); }
+std::string TextFile::FileName() const {
+    return FileNamePart(path_);
+}
 
 }  // namespace ql50

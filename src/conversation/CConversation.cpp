@@ -16,7 +16,9 @@ constexpr int kReplySeconds = 3;
 
 CConversation::CConversation(QObject* parent) : QObject(parent) {}
 
-CConversation::~CConversation() { port_.StopMonitor(); }
+CConversation::~CConversation() {
+    port_.StopMonitor();
+}
 
 std::string CConversation::DeviceForPort(int portNumber) const {
     if (auto it = portMap_.find(portNumber); it != portMap_.end()) return it->second;
@@ -52,8 +54,7 @@ void CConversation::SendCommand(std::uint8_t address, std::uint8_t op, std::uint
 int CConversation::WaitForReply() {
     replyPending_ = true;
     const long long deadline = ReplyPump::NowSeconds() + kReplySeconds;
-    return ReplyPump::PumpUntil([this] { return !replyPending_; }, deadline, kReplySeconds) ? 1
-                                                                                            : 0;
+    return ReplyPump::PumpUntil([this] { return !replyPending_; }, deadline, kReplySeconds) ? 1 : 0;
 }
 
 void CConversation::PumpDelay(int seconds) {

@@ -16,9 +16,13 @@ std::vector<QEventLoop*>& ActiveLoops() {
 }
 }  // namespace
 
-long long ReplyPump::NowSeconds() { return QDateTime::currentSecsSinceEpoch(); }
+long long ReplyPump::NowSeconds() {
+    return QDateTime::currentSecsSinceEpoch();
+}
 
-int ReplyPump::Depth() { return static_cast<int>(ActiveLoops().size()); }
+int ReplyPump::Depth() {
+    return static_cast<int>(ActiveLoops().size());
+}
 
 bool ReplyPump::PumpUntil(const std::function<bool()>& done, long long deadlineSeconds,
                           int maxSeconds) {

@@ -25,7 +25,7 @@ class CComPort;
 
 // The receiver of the channel's bytes and error reports.
 class PortOwner {
-  public:
+public:
     virtual ~PortOwner() = default;
     // Monitor thread: a delivery is waiting. Must not block; the owner arranges for
     // port.ServeDelivery() to be called soon on its own thread (for example by posting an event).
@@ -40,7 +40,7 @@ class PortOwner {
 };
 
 class CComPort {
-  public:
+public:
     CComPort();
     virtual ~CComPort();
     CComPort(const CComPort&) = delete;
@@ -87,7 +87,7 @@ class CComPort {
     static std::string ComposeError(const std::string& operation, const std::string& systemText,
                                     int portNumber);
 
-  private:
+private:
     // One hand-over from the monitor to the owner: a byte or an error report.
     struct Delivery {
         PortOwner* owner = nullptr;

@@ -39,6 +39,8 @@ constexpr DataBytes EncodeUint16(std::uint16_t value) {
     return {std::uint8_t(value), std::uint8_t(value >> 8), 0, 0};
 }
 
-constexpr DataBytes EncodeUint8(std::uint8_t value) { return {value, 0, 0, 0}; }
+constexpr DataBytes EncodeUint8(std::uint8_t value) {
+    return {value, 0, 0, 0};
+}
 
 }  // namespace ql50

@@ -20,8 +20,17 @@ enum Op : std::uint8_t { kReadValue = 0, kWriteValue = 1, kReadParam = 2, kWrite
 
 // Frame byte positions.
 enum FrameByte : std::size_t {
-    kPosStart = 0, kPosAddress = 1, kPosOp = 2, kPosType = 3, kPosRegister = 4,
-    kPosD0 = 5, kPosD1 = 6, kPosD2 = 7, kPosD3 = 8, kPosChecksum = 9, kPosEnd = 10
+    kPosStart = 0,
+    kPosAddress = 1,
+    kPosOp = 2,
+    kPosType = 3,
+    kPosRegister = 4,
+    kPosD0 = 5,
+    kPosD1 = 6,
+    kPosD2 = 7,
+    kPosD3 = 8,
+    kPosChecksum = 9,
+    kPosEnd = 10
 };
 
 // The frame checksum is the XOR of the eight bytes address .. d3 (frame bytes 1 to 8).

@@ -21,7 +21,7 @@ enum class RxEvent {
 };
 
 class FrameAssembler {
-  public:
+public:
     // Takes one received byte. The count restarts after every event other than None, so
     // rxCount() is at most 10 after every call.
     RxEvent Push(std::uint8_t byte);
@@ -37,7 +37,7 @@ class FrameAssembler {
     bool frameError() const { return frameError_; }
     void ClearFrameError() { frameError_ = false; }
 
-  private:
+private:
     bool WatchdogPairHeld() const;
     RxEvent CheckBlock();
 

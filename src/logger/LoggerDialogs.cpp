@@ -13,24 +13,23 @@ constexpr ui::ControlTemplate kTransferControls[] = {
     {CUebertragung::kIdText, Ctl::StaticCenter, "Daten werden übertragen.", 10, 10, 160, 8},
     {CUebertragung::kIdProgress, Ctl::Progress, "", 10, 24, 160, 10},
 };
-constexpr ui::DialogTemplate kTransfer{136, "Datenübertragung", 180, 44, "MS Sans Serif", 8,
-                                       kTransferControls};
+constexpr ui::DialogTemplate kTransfer{136, "Datenübertragung", 180, 44, "MS Sans Serif",
+                                       8,   kTransferControls};
 
 constexpr ui::ControlTemplate kIntervalControls[] = {
     {CIntervallEingabe::kIdTime, Ctl::TimePicker, "", 10, 10, 80, 14},
     {1, Ctl::DefButton, "OK", 100, 8, 50, 14},
     {2, Ctl::Button, "Abbrechen", 100, 26, 50, 14},
 };
-constexpr ui::DialogTemplate kInterval{142, "Aufzeichnungintervall", 160, 48, "MS Sans Serif", 8,
-                                       kIntervalControls};
+constexpr ui::DialogTemplate kInterval{142, "Aufzeichnungintervall", 160, 48, "MS Sans Serif",
+                                       8,   kIntervalControls};
 
 constexpr ui::ControlTemplate kQuestionControls[] = {
     {CAbfrage::kIdQuestion, Ctl::StaticCenter, "", 10, 10, 160, 16},
     {1, Ctl::DefButton, "OK", 30, 32, 50, 14},
     {2, Ctl::Button, "Abbrechen", 100, 32, 50, 14},
 };
-constexpr ui::DialogTemplate kQuestion{156, "INFO", 180, 54, "MS Sans Serif", 8,
-                                       kQuestionControls};
+constexpr ui::DialogTemplate kQuestion{156, "INFO", 180, 54, "MS Sans Serif", 8, kQuestionControls};
 
 constexpr ui::ControlTemplate kClockControls[] = {
     {CUhrzeitStellen::kIdDate, Ctl::DatePicker, "", 10, 10, 80, 14},
@@ -65,7 +64,9 @@ int CUebertragung::Pos() const {
 
 CIntervallEingabe::CIntervallEingabe(QWidget* parent) : ui::CDialog(kInterval, parent) {}
 
-void CIntervallEingabe::DoDataExchange(ui::DataExchange& dx) { dx.Time(kIdTime, interval); }
+void CIntervallEingabe::DoDataExchange(ui::DataExchange& dx) {
+    dx.Time(kIdTime, interval);
+}
 
 CAbfrage::CAbfrage(QWidget* parent) : ui::CDialog(kQuestion, parent) {}
 

@@ -21,9 +21,9 @@ void CHauptDialog::ShowLoggerInfo() {
         std::uint8_t op, type, reg;
     };
     // Alarm, time, date, interval, release: missing replies keep the values held.
-    for (const Request& r : {Request{kReadValue, 4, 56}, Request{kReadValue, 3, 59},
-                             Request{kReadValue, 3, 58}, Request{kReadParam, 2, 76},
-                             Request{kReadParam, 2, 77}}) {
+    for (const Request& r :
+         {Request{kReadValue, 4, 56}, Request{kReadValue, 3, 59}, Request{kReadValue, 3, 58},
+          Request{kReadParam, 2, 76}, Request{kReadParam, 2, 77}}) {
         conv_.SendCommand(address, r.op, r.type, r.reg);
         conv_.WaitForReply();
     }
@@ -44,16 +44,18 @@ void CHauptDialog::SetLoggerClock() {
     if (dlg.DoModal() != ui::kIdOk) return;
     const std::uint8_t address = conv_.deviceAddress;
     const QTime t = dlg.time;
-    conv_.SendCommand(address, kWriteValue, 3, 59,
-                      {std::uint8_t(t.hour()), std::uint8_t(t.minute()), std::uint8_t(t.second()), 0});
+    conv_.SendCommand(
+        address, kWriteValue, 3, 59,
+        {std::uint8_t(t.hour()), std::uint8_t(t.minute()), std::uint8_t(t.second()), 0});
     if (!conv_.WaitForReply()) {
         CommunicationError();
         return;
     }
     // The date goes out as year, day, month.
     const QDate d = dlg.date;
-    conv_.SendCommand(address, kWriteValue, 3, 58,
-                      {std::uint8_t(d.year() - 2000), std::uint8_t(d.day()), std::uint8_t(d.month()), 0});
+    conv_.SendCommand(
+        address, kWriteValue, 3, 58,
+        {std::uint8_t(d.year() - 2000), std::uint8_t(d.day()), std::uint8_t(d.month()), 0});
     conv_.WaitForReply();
 }
 

@@ -74,8 +74,8 @@ void CHauptDialog::OnLoggerFrame(const Frame& frame) {
     const auto record = recordBuffer.Push(frame[kPosD2], d3);
     if (record && !exportFile.Write(LoggerRecordLine(*record))) return ReportExportError();
     if (d3 == kLoggerEndMarker) {
-        statusText() = "Byte: " + std::to_string(LoggerBytePosition(frame[kPosD0], frame[kPosD1])) +
-                       " ";
+        statusText() =
+            "Byte: " + std::to_string(LoggerBytePosition(frame[kPosD0], frame[kPosD1])) + " ";
         UpdateData(false);
     }
 }
@@ -98,8 +98,8 @@ void CHauptDialog::ReportExportError() {
     EndReadout();
     if (exportErrorShown_) return;
     exportErrorShown_ = true;
-    ui::MessageBox(this, QString::fromUtf8("Die Exportdatei kann nicht geschrieben werden:\n%1")
-                             .arg(reason));
+    ui::MessageBox(
+        this, QString::fromUtf8("Die Exportdatei kann nicht geschrieben werden:\n%1").arg(reason));
 }
 
 }  // namespace ql50

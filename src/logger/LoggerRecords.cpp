@@ -7,14 +7,19 @@
 
 namespace ql50 {
 
-std::string LoggerExportHeader() { return "date\ttime\t[%]\t[mg/l]\t[\xB0" "C]\n"; }
+std::string LoggerExportHeader() {
+    return "date\ttime\t[%]\t[mg/l]\t[\xB0"
+           "C]\n";
+}
 
 float LoggerConcentration(std::uint8_t low, std::uint8_t high) {
     const unsigned raw = low + 255u * high;
     return float(raw) * 0.0099999998f;
 }
 
-unsigned LoggerBytePosition(std::uint8_t d0, std::uint8_t d1) { return d0 + 255u * d1; }
+unsigned LoggerBytePosition(std::uint8_t d0, std::uint8_t d1) {
+    return d0 + 255u * d1;
+}
 
 std::string LoggerRecordLine(const LoggerRecord& r) {
     char stamp[32];

@@ -40,8 +40,8 @@ void CHauptDialog::SetupRecording() {
         ReportFileError(recordingFile);
         return reopen();
     }
-    recordingLabel = Qs(Tx(kTexte.aufzeichnungsdatei, language())) + ": " +
-                     QFileInfo(path).fileName();
+    recordingLabel =
+        Qs(Tx(kTexte.aufzeichnungsdatei, language())) + ": " + QFileInfo(path).fileName();
     settings.hours = dlg.interval.hour();
     settings.minutes = dlg.interval.minute();
     settings.seconds = dlg.interval.second();

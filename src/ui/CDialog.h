@@ -24,7 +24,7 @@ inline constexpr int kIdCancel = 2;
 
 class CDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     // Controls exist from construction on. Each later DoModal or Create after the window was
     // closed builds them anew from the template, so a dialog object that is shown again starts
     // from the template's texts and states, and OnInitDialog fills it from the members.
@@ -81,7 +81,7 @@ class CDialog : public QDialog {
     void reject() override { OnCancel(); }
     void done(int result) override;
 
-  protected:
+protected:
     // Called after the controls exist and before the window shows. Default: UpdateData(false).
     // Returning false says the handler has placed the focus itself.
     virtual bool OnInitDialog();
@@ -97,7 +97,7 @@ class CDialog : public QDialog {
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     friend class DataExchange;
 
     void ApplyWindowStyle();

@@ -22,7 +22,7 @@ namespace ql50::ui {
 class CDialog;
 
 class DataExchange {
-  public:
+public:
     DataExchange(CDialog& dialog, bool save) : dialog_(dialog), save_(save) {}
 
     bool Saving() const { return save_; }
@@ -67,7 +67,7 @@ class DataExchange {
     static QString NumberRangeMessage(double min, double max);
     static QString MaxCharsMessage(int max);
 
-  private:
+private:
     bool Skip() const { return failed_; }
     QWidget* Control(int id) const;
 

@@ -10,7 +10,7 @@ namespace ql50::ui {
 
 class UpDownControl : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit UpDownControl(QWidget* parent = nullptr);
 
     void SetRange(int low, int high);
@@ -19,11 +19,11 @@ class UpDownControl : public QWidget {
     int Low() const { return low_; }
     int High() const { return high_; }
 
-  signals:
+signals:
     // The user moved the position by one step; pos is the new position.
     void Scrolled(int pos);
 
-  private:
+private:
     void Step(int delta);
 
     QToolButton* up_;

@@ -25,18 +25,19 @@ TEST(CommandLineTest, PlainSimulateMeansOxygen) {
 
 class BadArgs : public ::testing::TestWithParam<std::vector<std::string>> {};
 
-TEST_P(BadArgs, AreRefusedWithAMessage) { EXPECT_FALSE(ParseCommandLine(GetParam()).error.empty()); }
+TEST_P(BadArgs, AreRefusedWithAMessage) {
+    EXPECT_FALSE(ParseCommandLine(GetParam()).error.empty());
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BadArgs,
-    ::testing::Values(std::vector<std::string>{"--simulate=8"},
-                      std::vector<std::string>{"--simulate=x"},
-                      std::vector<std::string>{"--simulate="},
-                      std::vector<std::string>{"--port"},
-                      std::vector<std::string>{"--port", "0=/dev/x"},
-                      std::vector<std::string>{"--port", "1="},
-                      std::vector<std::string>{"--port", "/dev/ttyUSB0"},
-                      std::vector<std::string>{"--frobnicate"}));
+INSTANTIATE_TEST_SUITE_P(Cases, BadArgs,
+                         ::testing::Values(std::vector<std::string>{"--simulate=8"},
+                                           std::vector<std::string>{"--simulate=x"},
+                                           std::vector<std::string>{"--simulate="},
+                                           std::vector<std::string>{"--port"},
+                                           std::vector<std::string>{"--port", "0=/dev/x"},
+                                           std::vector<std::string>{"--port", "1="},
+                                           std::vector<std::string>{"--port", "/dev/ttyUSB0"},
+                                           std::vector<std::string>{"--frobnicate"}));
 
 }  // namespace
 }  // namespace ql50

@@ -23,7 +23,9 @@ std::tm At(int year, int month, int day, int hour, int minute) {
 }
 
 TEST(RecordingFile, HeaderIsTheSameForEveryTypeAndEndsInLf) {
-    EXPECT_EQ(RecordHeaderLine(), "date\ttime\t[%]\t[\xB0" "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n");
+    EXPECT_EQ(RecordHeaderLine(),
+              "date\ttime\t[%]\t[\xB0"
+              "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n");
 }
 
 TEST(RecordingFile, OxygenLineHasCommaValuesInItsColumnOrder) {
@@ -74,11 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{0, 0, {-3.25f, 58.1f, 9, 9}, "Asymmetrie: -3.2  Steilheit: 58.1  "},
         SummaryCase{0, 1, {1, 2, 3, 4}, "asymmetrie: 1.0  slope: 2.0  "},
         SummaryCase{1, 0, {12.5f, 0, 0, 0}, "Offset: 12.5  "},
-        SummaryCase{2, 1, {0.5f, 2, 1.25f, 7}, "cell const.: 0.50  temp. coef.: 2.00  cable offset: 1.25  "},
+        SummaryCase{2,
+                    1,
+                    {0.5f, 2, 1.25f, 7},
+                    "cell const.: 0.50  temp. coef.: 2.00  cable offset: 1.25  "},
         // The turbidity type has no labels at all: value 1 still shows, behind an empty label.
         SummaryCase{6, 0, {1.5f, 2, 3, 4}, ": 1.5  "},
-        SummaryCase{7, 0, {35.2f, 2, 3, 1.5f},
-                    "Anstieg: 35.2  B < 20\xB0" "C: 2  B > 20\xB0" "C: 3  Salinit\xE4t: 1.50  "}));
+        SummaryCase{7,
+                    0,
+                    {35.2f, 2, 3, 1.5f},
+                    "Anstieg: 35.2  B < 20\xB0"
+                    "C: 2  B > 20\xB0"
+                    "C: 3  Salinit\xE4t: 1.50  "}));
 
 struct IntervalCase {
     int h, m, s, ms;

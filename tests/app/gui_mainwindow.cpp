@@ -4,15 +4,15 @@
 #include "MainWindowFixture.h"
 #include "PtyPeer.h"
 #include "app/CSetupDialog.h"
-#include "sim/PtyServer.h"
 #include "link/Encoding.h"
+#include "sim/PtyServer.h"
 #include "ui/Screenshot.h"
 
 namespace ql50::test {
 namespace {
 
 const float kLive[6] = {98.5f, 9.12f, 150.f, 210.f, 1013.f, 21.3f};  // registers 1 to 6
-const float kCal[4] = {35.2f, 2.f, 3.f, 1.5f};                        // registers 32 to 35
+const float kCal[4] = {35.2f, 2.f, 3.f, 1.5f};                       // registers 32 to 35
 
 // An oxygen module with fixed values.
 std::vector<std::uint8_t> OxygenModule(const Frame& req) {
@@ -59,12 +59,14 @@ TEST_F(MainWindowTest, EnglishFromTheSettingsFileBeforeTheWindowShows) {
     EXPECT_EQ(Text(kIdLoggerInfo), "Data logger information");
     EXPECT_EQ(Text(kIdStatus), "no error");
     EXPECT_TRUE(Enabled(kIdParametrieren));
-    robot.OnDialog("Setup").Inspect([](QWidget* w) {
-        EXPECT_EQ(ui::ControlText(ui::FindControl(w, 2)), "Cancel");
-        EXPECT_EQ(ui::ControlText(ui::FindControl(w, 1135)), "Language");
-        EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1003))->isChecked());
-        EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1006))->isChecked());
-    }).Cancel();
+    robot.OnDialog("Setup")
+        .Inspect([](QWidget* w) {
+            EXPECT_EQ(ui::ControlText(ui::FindControl(w, 2)), "Cancel");
+            EXPECT_EQ(ui::ControlText(ui::FindControl(w, 1135)), "Language");
+            EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1003))->isChecked());
+            EXPECT_TRUE(dynamic_cast<QAbstractButton*>(ui::FindControl(w, 1006))->isChecked());
+        })
+        .Cancel();
     Click(kIdSetup);
     EXPECT_TRUE(robot.WaitIdle());
 }
@@ -157,7 +159,10 @@ TEST_F(MainWindowTest, MeasurementPollsShowsRecordsAndStops) {
     for (int id : kIdleButtons) EXPECT_TRUE(Enabled(id)) << id;
 
     const std::string file = Slurp(File("messung.txt"));
-    EXPECT_EQ(file.rfind("date\ttime\t[%]\t[\xB0" "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n", 0), 0u);
+    EXPECT_EQ(file.rfind("date\ttime\t[%]\t[\xB0"
+                         "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n",
+                         0),
+              0u);
     const auto values = DataValues(file);
     EXPECT_EQ(values.back(), "98,5\t21,3\t150\t210\t9,12\t1013\r");
 
@@ -199,8 +204,8 @@ TEST_F(MainWindowTest, RestartWritesHeaderLinesHeaderLines) {
     for (int run = 0; run < 2; ++run) {
         Click(kIdMessung);
         const std::size_t before = DataValues(Slurp(File("messung.txt"))).size();
-        ASSERT_TRUE(WaitUntil(
-            [&] { return DataValues(Slurp(File("messung.txt"))).size() >= before + 2; }));
+        ASSERT_TRUE(
+            WaitUntil([&] { return DataValues(Slurp(File("messung.txt"))).size() >= before + 2; }));
         Click(kIdMessung);
     }
     int headers = 0;
@@ -330,8 +335,8 @@ TEST_F(MainWindowTest, RecordingFileThatFailsIsReportedOnceAndTheMeasurementGoes
 }
 
 TEST_F(MainWindowTest, SpinnerOffersAddressesZeroTo31And255) {
-    for (auto [pos, address] : {std::pair{0, 0}, {31, 31}, {32, 255}, {253, 255}, {254, 31},
-                                {255, 255}})
+    for (auto [pos, address] :
+         {std::pair{0, 0}, {31, 31}, {32, 255}, {253, 255}, {254, 31}, {255, 255}})
         EXPECT_EQ(SpinnerAddress(pos), address) << pos;
 }
 

@@ -8,7 +8,9 @@
 namespace ql50::test {
 namespace {
 
-QString Shot(const char* name) { return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png"; }
+QString Shot(const char* name) {
+    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
+}
 
 std::vector<std::uint8_t> PhModule(const Frame& req) {
     const std::uint8_t reg = req[kPosRegister];
@@ -25,23 +27,24 @@ TEST_F(MainWindowTest, Screenshots) {
     Open(peer.path());
     EXPECT_TRUE(ui::SaveScreenshot(window.get(), Shot("main-german-idle")));
 
-    robot.OnDialog("Setup").Inspect([](QWidget* w) {
-        EXPECT_TRUE(ui::SaveScreenshot(w, Shot("setup-dialog")));
-    }).Check(1006).Click(1);
+    robot.OnDialog("Setup")
+        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("setup-dialog"))); })
+        .Check(1006)
+        .Click(1);
     Click(kIdSetup);
     ASSERT_TRUE(robot.WaitIdle());
     EXPECT_TRUE(ui::SaveScreenshot(window.get(), Shot("main-english-idle")));
 
-    robot.OnDialog(QString::fromUtf8("Info über QL50")).Inspect([](QWidget* w) {
-        EXPECT_TRUE(ui::SaveScreenshot(w, Shot("about-box")));
-    }).Click(1);
+    robot.OnDialog(QString::fromUtf8("Info über QL50"))
+        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("about-box"))); })
+        .Click(1);
     window->ShowAbout();
     ASSERT_TRUE(robot.WaitIdle());
 
     robot.OnFileDialog().SaveAs(QString::fromStdString(File("messung.txt")));
-    robot.OnDialog("Aufzeichnungintervall").Inspect([](QWidget* w) {
-        EXPECT_TRUE(ui::SaveScreenshot(w, Shot("interval-dialog")));
-    }).Click(1);
+    robot.OnDialog("Aufzeichnungintervall")
+        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("interval-dialog"))); })
+        .Click(1);
     Click(kIdSetupMessung);
     ASSERT_TRUE(robot.WaitIdle());
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 const Settings kChanged{2, 9600, 1, 30, 0, 1, 1};
 
 class SettingsFileTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "ql50-settings-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

@@ -157,7 +157,8 @@ TEST_F(Fixture, PortThatCannotBeOpenedNamesComNumberDeviceAndReason) {
     EXPECT_FALSE(conv.EnsurePortOpen(2, 4800, &failure));
     EXPECT_FALSE(conv.portOpen());
     EXPECT_EQ(failure.section('\n', 0, 0), QString::fromUtf8("COM 3 kann nicht geöffnet werden."));
-    EXPECT_TRUE(failure.section('\n', 1).startsWith("/nonexistent/ttyQL50: ")) << failure.toStdString();
+    EXPECT_TRUE(failure.section('\n', 1).startsWith("/nonexistent/ttyQL50: "))
+        << failure.toStdString();
     EXPECT_EQ(conv.DeviceForPort(2), "/dev/ttyS1");
 }
 

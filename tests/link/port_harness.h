@@ -54,7 +54,7 @@ inline std::chrono::nanoseconds ProcessCpuTime() {
 // descriptor of our own stays open so the line does not hang up while the channel closes and
 // reopens its device, and it is switched to raw at once so nothing is echoed back.
 class Pty {
-  public:
+public:
     Pty() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
@@ -110,7 +110,7 @@ class Pty {
         return got;
     }
 
-  private:
+private:
     bool AwaitReady(short events, Clock::time_point deadline) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -127,7 +127,7 @@ class Pty {
 // Serves each hand-over on its own thread after DeliveryReady, and records what it was given.
 // Hold() keeps it from serving, like a user-interface thread that is busy elsewhere.
 class TestOwner : public PortOwner {
-  public:
+public:
     struct Report {
         std::string text;
         bool channelClosed = false;
@@ -195,7 +195,7 @@ class TestOwner : public PortOwner {
         return Locked([this] { return queued_ == 0 && served_ == notices_; });
     }
 
-  private:
+private:
     // Changes the state under the lock, then wakes the serving thread.
     template <class Change>
     void Update(Change change) {
@@ -245,7 +245,7 @@ class TestOwner : public PortOwner {
 // A pseudo-terminal, an owner and a channel on COM 3, torn down in an order that never leaves
 // the serving thread with a channel that is gone.
 class PortTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr int kPortNumber = 3;
 
     void SetUp() override { ASSERT_TRUE(pty.Ok()); }

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "MainWindowFixture.h"
-#include "RequestLog.h"
 #include "PtyPeer.h"
+#include "RequestLog.h"
 #include "ui/Screenshot.h"
 
 namespace ql50::test {
@@ -19,7 +19,9 @@ constexpr int kQuestionId = 1183;
 constexpr int kTimeId = 1184;
 constexpr int kDateId = 1185;
 
-QString Shot(const char* name) { return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png"; }
+QString Shot(const char* name) {
+    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
+}
 
 // A module with fixed replies by operation and register; it acknowledges writes of value
 // registers by echoing them while it is not told otherwise.
@@ -90,8 +92,10 @@ TEST_F(LoggerInfoTest, InformationSummaryInTheStatusText) {
     // The labels with a colon of their own get the format's colon too.
     EXPECT_EQ(window->statusText(),
               "Aktuelle Uhrzeit: 05.06.07 14:30:00\n\r"
-              "N\xE4" "chster Alarm: 14:45\n\r"
-              "Datenlogger Intervall:: 15 min Vorhandene Datens\xE4" "tze:: 2\n\r"
+              "N\xE4"
+              "chster Alarm: 14:45\n\r"
+              "Datenlogger Intervall:: 15 min Vorhandene Datens\xE4"
+              "tze:: 2\n\r"
               "Datenlogger ist freigegeben.");
     EXPECT_EQ(StatusShown(), QString::fromUtf8("Aktuelle Uhrzeit: 05.06.07 14:30:00\n"
                                                "Nächster Alarm: 14:45\n"
@@ -110,8 +114,10 @@ TEST_F(LoggerInfoTest, InformationSummaryInTheStatusText) {
     EXPECT_EQ(NewRequests(module.peer()), kInfoRequests);
     EXPECT_EQ(window->statusText(),
               "Aktuelle Uhrzeit: 06.07.08 14:30:00\n\r"
-              "N\xE4" "chster Alarm: 15:00\n\r"
-              "Datenlogger Intervall:: 300 min Vorhandene Datens\xE4" "tze:: 0\n\r"
+              "N\xE4"
+              "chster Alarm: 15:00\n\r"
+              "Datenlogger Intervall:: 300 min Vorhandene Datens\xE4"
+              "tze:: 0\n\r"
               "Datenlogger ist nicht freigegeben.");
     EXPECT_TRUE(robot.Messages().isEmpty());
 }

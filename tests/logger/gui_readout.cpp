@@ -17,8 +17,8 @@
 #include <optional>
 
 #include "MainWindowFixture.h"
-#include "RequestLog.h"
 #include "PtyPeer.h"
+#include "RequestLog.h"
 #include "logger/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
@@ -27,7 +27,9 @@
 namespace ql50::test {
 namespace {
 
-const std::string kHeader = "date\ttime\t[%]\t[mg/l]\t[\xB0" "C]\n";
+const std::string kHeader =
+    "date\ttime\t[%]\t[mg/l]\t[\xB0"
+    "C]\n";
 constexpr int kTransferTemplate = 136;
 constexpr int kProgressId = 1085;
 constexpr int kTransferTextId = 1136;
@@ -37,10 +39,16 @@ const Frame kStreamRequest = BuildFrame(0, kReadValue, 4, 54);
 // The module's first answer to the stream request: no logger bytes yet.
 const Frame kAck = BuildFrame(0, kReadValue, 4, 54);
 
-QString Shot(const char* name) { return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png"; }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Shot(const char* name) {
+    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
+}
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
-std::vector<std::uint8_t> Bytes(const Frame& f) { return {f.begin(), f.end()}; }
+std::vector<std::uint8_t> Bytes(const Frame& f) {
+    return {f.begin(), f.end()};
+}
 
 // Runs the event loop until condition holds (true) or timeoutMs pass (false). Unlike a wait
 // that sleeps between passes, the loop takes every received byte as soon as the serial
@@ -155,7 +163,8 @@ protected:
     static ui::CDialog* TransferWindow() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<ui::CDialog*>(w);
-            if (dialog != nullptr && dialog->TemplateId() == kTransferTemplate && dialog->isVisible())
+            if (dialog != nullptr && dialog->TemplateId() == kTransferTemplate &&
+                dialog->isVisible())
                 return dialog;
         }
         return nullptr;
@@ -163,7 +172,9 @@ protected:
     static QProgressBar* ProgressBar(QWidget* transfer) {
         return qobject_cast<QProgressBar*>(ui::FindControl(transfer, kProgressId));
     }
-    bool ReadoutEnded() const { return TransferWindow() == nullptr && !window->exportFile.IsOpen(); }
+    bool ReadoutEnded() const {
+        return TransferWindow() == nullptr && !window->exportFile.IsOpen();
+    }
 
     // Queues the answer to the save dialog of "Datenlogger Auslesen": the export file's name.
     void SaveAs(const std::string& path) { robot.OnFileDialog().SaveAs(Q(path)); }
@@ -267,7 +278,8 @@ TEST_F(LoggerReadoutTest, StreamRecordsBecomeLinesAndBrokenRecordsAreDropped) {
     ScriptedLogger module(60);
     // Positions count on from 460, so the last end marker comes at 520 = 10 + 255 * 2.
     Stream stream(460);
-    stream.Record(kRecord)
+    stream
+        .Record(kRecord)
         // The end-marker frame is lost: this record and the next, which its bytes run into,
         // are dropped; the one after the next end marker is whole again.
         .Record({0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0xFF}, {4})
@@ -387,7 +399,8 @@ TEST_F(LoggerReadoutTest, WriteErrorIsReportedOnceAndEndsTheReadout) {
         ASSERT_TRUE(robot.WaitIdle());
     }
     ASSERT_EQ(robot.Messages().size(), 1);
-    EXPECT_TRUE(robot.Messages()[0].contains(Q(File("kopf.txt")))) << robot.Messages()[0].toStdString();
+    EXPECT_TRUE(robot.Messages()[0].contains(Q(File("kopf.txt"))))
+        << robot.Messages()[0].toStdString();
     EXPECT_TRUE(NewRequests(module.peer()).empty());
     EXPECT_TRUE(ReadoutEnded());
 
@@ -446,7 +459,8 @@ TEST_F(LoggerReadoutTest, EnglishTexts) {
     robot.OnMessage("Error data communication!").Click(1);
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(robot.Messages(), (QStringList{"Data logger is empty.", "Error data communication!"}));
+    EXPECT_EQ(robot.Messages(),
+              (QStringList{"Data logger is empty.", "Error data communication!"}));
 }
 
 TEST_F(LoggerReadoutTest, WholeLoggerOfTheVirtualModule) {

@@ -35,7 +35,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "01.02.03\t04:05\t255\t650,2\t-128\t\n"}));
 
 TEST(LoggerFormat, HeaderAndPositions) {
-    EXPECT_EQ(LoggerExportHeader(), "date\ttime\t[%]\t[mg/l]\t[\xB0" "C]\n");
+    EXPECT_EQ(LoggerExportHeader(),
+              "date\ttime\t[%]\t[mg/l]\t[\xB0"
+              "C]\n");
     EXPECT_EQ(LoggerBytePosition(10, 2), 520u);
     EXPECT_EQ(LoggerBytePosition(254, 255), 65279u);
 }
@@ -110,15 +112,15 @@ TEST_P(Summary, FormatsBothLanguages) {
 
 INSTANTIATE_TEST_SUITE_P(
     Languages, Summary,
-    ::testing::Values(
-        SummaryCase{0,
-                    "Aktuelle Uhrzeit: 05.06.07 14:30:00\n\rN\xE4" "chster Alarm: 14:45\n\r"
-                    "Datenlogger Intervall:: 15 min Vorhandene Datens\xE4tze:: 2\n\r"
-                    "Datenlogger ist freigegeben."},
-        SummaryCase{1,
-                    "Actual time: 05.06.07 14:30:00\n\rNext alarm time: 14:45\n\r"
-                    "data logging interval in minutes: 15 min Sets of data:: 2\n\r"
-                    "Data logger is enable."}));
+    ::testing::Values(SummaryCase{0,
+                                  "Aktuelle Uhrzeit: 05.06.07 14:30:00\n\rN\xE4"
+                                  "chster Alarm: 14:45\n\r"
+                                  "Datenlogger Intervall:: 15 min Vorhandene Datens\xE4tze:: 2\n\r"
+                                  "Datenlogger ist freigegeben."},
+                      SummaryCase{1,
+                                  "Actual time: 05.06.07 14:30:00\n\rNext alarm time: 14:45\n\r"
+                                  "data logging interval in minutes: 15 min Sets of data:: 2\n\r"
+                                  "Data logger is enable."}));
 
 TEST(LoggerSummary, CountsWholeRecordsAndShowsNotReleased) {
     LoggerInfo info;

@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A clock that stands still at 2024-03-05 10:07:00 UTC until the test advances it.
 class FakeTime {
-  public:
+public:
     TimeSource Source() const {
         return [s = state_] {
             std::lock_guard lock(s->mutex);
@@ -32,7 +32,7 @@ class FakeTime {
         state_->now += d;
     }
 
-  private:
+private:
     struct State {
         std::mutex mutex;
         std::chrono::system_clock::time_point now{
@@ -43,7 +43,7 @@ class FakeTime {
 
 // A module on a hand-moved clock, for the tests that need only one.
 class Sim : public ::testing::Test {
-  protected:
+protected:
     FakeTime time;
     VirtualModule module{time.Source()};
 };

@@ -24,7 +24,7 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 class SerialClient {
-  public:
+public:
     explicit SerialClient(const std::string& path)
         : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
         termios tio{};
@@ -62,12 +62,12 @@ class SerialClient {
         return poll(&p, 1, int(limit.count())) > 0 ? p.revents : short{0};
     }
 
-  private:
+private:
     int fd_;
 };
 
 class PtyServerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server.Start(&error)) << error;

@@ -1,13 +1,12 @@
 #include "support/Robot.h"
 
-#include <QEventLoop>
-
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>

@@ -37,11 +37,11 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 
 class Robot : public QObject {
     Q_OBJECT
-  public:
+public:
     using Action = std::function<void(QWidget* window)>;
 
     class Step {
-      public:
+    public:
         // Runs a check of the test's own on the window (EXPECT_... inside).
         Step& Inspect(Action check);
         Step& SetText(int id, const QString& text);
@@ -67,7 +67,7 @@ class Robot : public QObject {
         // The limit for this step's window to come (default 20 s).
         Step& Within(int ms);
 
-      private:
+    private:
         friend class Robot;
         Step(QString description, std::function<bool(QWidget*)> matches, int timeoutMs);
         Step& Add(QString what, Action action);
@@ -101,7 +101,7 @@ class Robot : public QObject {
         return WaitUntil([this] { return Idle(); }, timeoutMs);
     }
 
-  private:
+private:
     Step& Enqueue(QString description, std::function<bool(QWidget*)> matches);
     void Tick();
     void Act(QWidget* window);

@@ -93,7 +93,7 @@ TEST(FileFilter, FrameworkFilterStringsBecomeQtFilters) {
 }
 
 class SaveFileDialogTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
     QString Path(const QString& name) const { return QDir(folder_.path()).absoluteFilePath(name); }
     QString Ask() {

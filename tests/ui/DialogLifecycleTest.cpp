@@ -54,7 +54,7 @@ TEST(DialogModal, EndsWithTheResultOfHowItWasLeft) {
 // window does while it measures), can end during initialisation, changes itself on its first
 // showing, and counts timer ticks by id.
 class Instrumented : public SampleDialog {
-  public:
+public:
     bool busy = false;
     bool endAtOnce = false;
     int cancels = 0;
@@ -62,7 +62,7 @@ class Instrumented : public SampleDialog {
     int shown = 0;
     std::map<int, int> ticks;
 
-  protected:
+protected:
     void OnCancel() override {
         ++cancels;
         if (!busy) SampleDialog::OnCancel();

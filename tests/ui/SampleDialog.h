@@ -72,7 +72,7 @@ inline constexpr DialogTemplate kSampleTemplate{
     kSampleTemplateId, "Probe", 240, 160, "MS Shell Dlg", 8, kSampleControls};
 
 class SampleDialog : public CDialog {
-  public:
+public:
     explicit SampleDialog(QWidget* parent = nullptr) : CDialog(kSampleTemplate, parent) {
         OnCommand(kHello, [this] { MessageBox(this, QString::fromUtf8(kHelloText)); });
     }
@@ -89,7 +89,7 @@ class SampleDialog : public CDialog {
     QTime time{12, 0, 0};
     QDate date{2005, 12, 31};
 
-  protected:
+protected:
     void DoDataExchange(DataExchange& dx) override {
         dx.Number(kCount, count);
         dx.Number(kFactor, factor);
