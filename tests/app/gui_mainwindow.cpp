@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, MeasurementPollsShowsRecordsAndStops) {
     QElapsedTimer stopTime;
     stopTime.start();
     Click(kIdMessung);
-    EXPECT_LE(stopTime.elapsed(), 3500);
+    EXPECT_LE(stopTime.elapsed(), 4500);  // about three seconds
     EXPECT_EQ(Text(kIdValue1), "");
     EXPECT_EQ(Text(kIdValue1 + 5), "");
     EXPECT_EQ(Text(kIdLabel1), QString::fromUtf8("Sättigung"));
