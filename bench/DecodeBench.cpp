@@ -74,7 +74,7 @@ DecodeRun Repeat(const std::vector<std::uint8_t>& bytes, double minSeconds) {
 std::vector<std::uint8_t> LoggerStreamReplies() {
     sim::VirtualModule module;
     module.FillLoggerBytes(sim::kLoggerCapacity);
-    return Ask(module, kReadValue, sim::kValueLoggerData);
+    return Ask(module, kReadValue, kValueLoggerData);
 }
 
 std::vector<std::uint8_t> MixedReplies() {

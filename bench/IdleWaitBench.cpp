@@ -9,7 +9,7 @@ IdleWaitRun SilentReplyWait() {
     ModuleOnPty rig;
     rig.module().SetSilent(true);
     CConversation& conversation = rig.conversation();
-    conversation.SendCommand(conversation.deviceAddress, kReadParam, 4, 32);
+    conversation.Send(req::ReadCal(1));
     IdleWaitRun run;
     const double process = ProcessCpuSeconds();
     const double thread = ThreadCpuSeconds();

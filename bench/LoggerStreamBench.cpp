@@ -28,7 +28,7 @@ StreamRun TakeInLoggerStream(std::size_t loggerBytes) {
     const Switches gui = ThreadSwitches();
     const Switches all = ProcessSwitches();
     const Clock::time_point start = Clock::now();
-    conversation.SendCommand(conversation.deviceAddress, kReadValue, 4, 54);
+    conversation.Send(req::kLoggerStream);
     // As the read-out does: the acknowledgement ends the wait, the stream follows.
     if (conversation.WaitForReply() != 1) throw std::runtime_error("logger: no acknowledgement");
     if (run.frames < expected) loop.exec();

@@ -9,12 +9,9 @@ namespace ql50::bench {
 namespace {
 
 constexpr int kWarmUp = 50;
-// Calibration value 1: a parameter read the calibration dialogs repeat many times.
-constexpr std::uint8_t kRegister = 32;
-
 void RoundTrip(CConversation& conversation) {
-    conversation.SendCommand(conversation.deviceAddress, kReadParam, 4, kRegister);
-    if (conversation.WaitForReply() != 1) {
+    // Calibration value 1: a parameter read the calibration repeats many times.
+    if (!conversation.Ask(req::ReadCal(1))) {
         throw std::runtime_error("round trip: the virtual module's reply did not arrive");
     }
 }

@@ -21,11 +21,11 @@ constexpr ParameterSpec F24(std::uint8_t reg, float value) {
 
 // Registers 32 to 35 are filled from the current type's calibration when the module starts.
 constexpr std::array kParameters{
-    U16(0, 1520),  // temperature input at 1.000 kOhm (0 °C)
-    U16(1, 2105),  // temperature input at 1.385 kOhm (100 °C)
-    U16(6, 118),   // measuring input open
-    U16(7, 3870),  // measuring input at 2.4 MOhm
-    U16(8, 2870),  // battery input at 7 V
+    U16(kParamTemp0Adjust, 1520),      // temperature input at 1.000 kOhm (0 °C)
+    U16(kParamTemp100Adjust, 2105),    // temperature input at 1.385 kOhm (100 °C)
+    U16(kParamInputOpenAdjust, 118),   // measuring input open
+    U16(kParamInputHighAdjust, 3870),  // measuring input at 2.4 MOhm
+    U16(kParamBatteryAdjust, 2870),    // battery input at 7 V
     U16(9, 0),
     U16(10, 0),
     U16(11, 0),
@@ -40,17 +40,18 @@ constexpr std::array kParameters{
     U16(23, 0),
     U16(24, 0),
     U16(25, 0),
-    ParameterSpec{26, Encoding::kChars4, {'V', 'M', '0', '1'}},  // manufacturer code
-    U8(28, 8),                                                   // measurement type 1..8: oxygen
-    U8(30, 1),                                                   // bus address
-    F24(31, 1.04f),                                              // firmware version
-    F24(32, 0.0f),
-    F24(33, 0.0f),
-    F24(34, 0.0f),
-    F24(35, 0.0f),
+    ParameterSpec{
+        kParamManufacturer, Encoding::kChars4, {'V', 'M', '0', '1'}},  // manufacturer code
+    U8(kParamType, 8),           // measurement type 1..8: oxygen
+    U8(kParamAddress, 1),        // bus address
+    F24(kParamFirmware, 1.04f),  // firmware version
+    F24(kParamCal1, 0.0f),
+    F24(kParamCal2, 0.0f),
+    F24(kParamCal3, 0.0f),
+    F24(kParamCal4, 0.0f),
     F24(36, 0.0f),
-    F24(37, 1.0f),  // air-pressure factor
-    F24(38, 0.0f),  // temperature offset, °C
+    F24(kParamAirPressureFactor, 1.0f),  // air-pressure factor
+    F24(kParamTempOffset, 0.0f),         // temperature offset, °C
     F24(39, 0.0f),
     F24(40, 0.0f),
     F24(41, 0.0f),
@@ -63,13 +64,13 @@ constexpr std::array kParameters{
     F24(56, 0.0f),
     U8(63, 0),
     U8(67, 0),
-    F24(72, 25.0f),  // fixed temperature, °C
-    U8(73, 0),       // fixed temperature not in use
-    U8(74, 0),       // display language German
-    U16(76, 15),     // logger interval, minutes
-    U8(77, 1),       // logger released
+    F24(kParamFixedTemperature, 25.0f),  // fixed temperature, °C
+    U8(kParamFixedTempOn, 0),            // fixed temperature not in use
+    U8(kParamDisplayLanguage, 0),        // display language German
+    U16(kParamLoggerInterval, 15),       // logger interval, minutes
+    U8(kParamLoggerRelease, 1),          // logger released
     U8(129, 0),
-    U8(130, 0),  // display type
+    U8(kParamDisplayType, 0),  // display type
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "link/Frame.h"
+#include "link/Registers.h"
 
 namespace ql50::sim {
 
@@ -24,27 +25,5 @@ const ParameterSpec* FindParameter(std::uint8_t reg);
 // Drops the bytes that an encoding does not use, so a read returns clean data whatever the
 // writer left in the unused bytes.
 DataBytes Normalise(Encoding encoding, const DataBytes& data);
-
-// Parameter registers with a meaning to the module itself.
-enum ParameterRegister : std::uint8_t {
-    kParamTemp0Adjust = 0,
-    kParamTemp100Adjust = 1,
-    kParamInputOpenAdjust = 6,
-    kParamInputHighAdjust = 7,
-    kParamBatteryAdjust = 8,
-    kParamManufacturer = 26,
-    kParamType = 28,
-    kParamAddress = 30,
-    kParamFirmware = 31,
-    kParamCal1 = 32,  // calibration values 1 to 4 of the current type: 32 to 35
-    kParamAirPressureFactor = 37,
-    kParamTempOffset = 38,
-    kParamFixedTemperature = 72,
-    kParamFixedTempOn = 73,
-    kParamDisplayLanguage = 74,
-    kParamLoggerInterval = 76,
-    kParamLoggerRelease = 77,
-    kParamDisplayType = 130,
-};
 
 }  // namespace ql50::sim

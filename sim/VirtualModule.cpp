@@ -123,7 +123,7 @@ Frame VirtualModule::Reply(const Frame& request, const DataBytes& data) const {
 const VirtualModule::ValueHandler* VirtualModule::FindValueHandler(std::uint8_t reg) {
     using M = VirtualModule;
     static const ValueHandler kHandlers[] = {
-        {1, 6, &M::ReadLive, nullptr},
+        {kValueLive1, kValueTemperature, &M::ReadLive, nullptr},
         {kValueLoggerLevel, kValueLoggerLevel, &M::ReadLoggerLevel, &M::WriteLoggerCommand},
         {kValueNextAlarm, kValueNextAlarm, &M::ReadNextAlarm, &M::IgnoreWrite},
         {kValueDate, kValueDate, &M::ReadDate, &M::WriteDate},
@@ -131,9 +131,9 @@ const VirtualModule::ValueHandler* VirtualModule::FindValueHandler(std::uint8_t 
         {kValueRawInput, kValueRawBattery, &M::ReadRaw, nullptr},
         // Command registers: 63, 65 (end of a write series), 67 and 68 (start and end of a
         // configuration exchange) are only acknowledged; 69 selects the measurement type.
-        {63, 63, &M::Echo, nullptr},
-        {65, 65, &M::Echo, nullptr},
-        {67, 68, &M::Echo, nullptr},
+        {kValueNotice, kValueNotice, &M::Echo, nullptr},
+        {kValueEndOfWrites, kValueEndOfWrites, &M::Echo, nullptr},
+        {kValueConfigBegin, kValueConfigEnd, &M::Echo, nullptr},
         {kValueSelectType, kValueSelectType, &M::SelectTypeCommand, nullptr},
     };
     for (const ValueHandler& h : kHandlers) {

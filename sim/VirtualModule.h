@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/Frame.h"
+#include "link/Registers.h"
 #include "sim/DataLogger.h"
 #include "sim/MeasurementModel.h"
 #include "sim/ModuleClock.h"
@@ -22,23 +23,6 @@
 #include "sim/TimeSource.h"
 
 namespace ql50::sim {
-
-// Value registers with a meaning to the module.
-enum ValueRegister : std::uint8_t {
-    kValueLive1 = 1,  // live values 1 to 6: 1 to 6
-    kValueLoggerData = 54,
-    kValueLoggerLevel = 55,
-    kValueNextAlarm = 56,
-    kValueDate = 58,
-    kValueTime = 59,
-    kValueRawInput = 60,
-    kValueRawTemperature = 61,
-    kValueRawBattery = 62,
-    kValueSelectType = 69,
-};
-
-// The clear command of the logger: a write of value register 55 with this d0.
-inline constexpr std::uint8_t kLoggerClearCommand = 2;
 
 // After a watchdog reset the module announces itself with this text, nine bytes starting with
 // "WD", sent between replies or on its own.

@@ -10,8 +10,9 @@
 
 #include "app/CInfoDialog.h"
 #include "app/CSetupDialog.h"
-#include "app/Recording.h"
 #include "conversation/QtText.h"
+#include "formats/Recording.h"
+#include "logger/LoggerCommands.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
@@ -89,7 +90,6 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::Refresh);
     connect(&conv_, &CConversation::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
     connect(&conv_, &CConversation::portError, this, &CHauptDialog::OnPortError);
-    connect(&conv_, &CConversation::loggerFrame, this, &CHauptDialog::OnLoggerFrame);
 }
 
 CHauptDialog::~CHauptDialog() {
@@ -125,10 +125,10 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdSetup, [this] { OnSetup(); });
     OnCommand(kIdMessung, [this] { OnMessungStarten(); });
     OnCommand(kIdSetupMessung, [this] { SetupRecording(); });
-    OnCommand(kIdLoggerAuslesen, [this] { ReadLogger(); });
-    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(); });
-    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(); });
-    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(); });
+    OnCommand(kIdLoggerAuslesen, [this] { readout_.ReadLogger(); });
+    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(conv_, *this); });
+    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(conv_, *this); });
+    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(conv_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     for (int id : {int(kIdKalibrieren), int(kIdKonfigurieren), int(kIdParametrieren)}) {
         OnCommand(id, [this] {
@@ -140,10 +140,10 @@ void CHauptDialog::BindButtons() {
 bool CHauptDialog::OnInitDialog() {
     settings = Settings{};
     measuring = false;
-    readoutArmed = false;
     CreateValueFont();
     ReadSettingsFile(Path("config.ini").toStdString(), settings);
-    if (!eventLogFile.Create(Path("protokoll.txt").toStdString())) ReportFileError(eventLogFile);
+    if (!eventLogFile_.Create(Path("protokoll.txt").toStdString()))
+        ReportFileError(QString::fromStdString(eventLogFile_.ErrorText()));
     ApplyLanguage();
     if (auto* spinner = ItemAs<ui::UpDownControl>(kIdSpinner)) spinner->SetRange(0, 255);
     UpdateData(false);
@@ -169,9 +169,9 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
         QString text = Qs(*values[i]);
         dx.Text(kIdValue1 + i, text);
     }
-    QString summary = Qs(calSummary);
+    QString summary = Qs(calSummary_);
     dx.Text(kIdCalSummary, summary);
-    dx.Text(kIdRecordingLabel, recordingLabel);
+    dx.Text(kIdRecordingLabel, recordingLabel_);
     // Status lines end in LF CR; the control shows them as plain line breaks.
     QString status = Qs(statusText()).remove(QLatin1Char('\r'));
     dx.Text(kIdStatus, status);
@@ -243,9 +243,8 @@ bool CHauptDialog::EnsurePortOpen() {
     return false;
 }
 
-bool CHauptDialog::CommunicationError() {
+void CHauptDialog::CommunicationError() {
     ui::MessageBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, language())));
-    return false;
 }
 
 void CHauptDialog::OnPortError(const QString& text, bool) {
@@ -254,12 +253,19 @@ void CHauptDialog::OnPortError(const QString& text, bool) {
 
 void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
     // The status text shows the line with the next refresh of the window.
-    if (!eventLogFile.Write(line.toStdString())) ReportFileError(eventLogFile);
+    if (!eventLogFile_.Write(line.toStdString()))
+        ReportFileError(QString::fromStdString(eventLogFile_.ErrorText()));
 }
 
-void CHauptDialog::ReportFileError(TextFile& file) {
-    ui::MessageBox(this, QString::fromUtf8("Die Datei kann nicht geschrieben werden:\n%1")
-                             .arg(QString::fromStdString(file.ErrorText())));
+void CHauptDialog::ReportFileError(const QString& reason) {
+    ui::MessageBox(this,
+                   QString::fromUtf8("Die Datei kann nicht geschrieben werden:\n%1").arg(reason));
+}
+
+void CHauptDialog::ReleaseRecordingFile(const std::string& fileName) {
+    if (fileName != recordingFile.FileName()) return;
+    recordingFile.Close();
+    EnableItem(kIdMessung, false);
 }
 
 void CHauptDialog::OnCancel() {
@@ -274,9 +280,9 @@ void CHauptDialog::OnCancel() {
     }
     recordingFile.Close();
     conv_.StopMonitor();
-    EndReadout();
+    readout_.EndReadout();
     EndDialog(ui::kIdCancel);
-    eventLogFile.Close();
+    eventLogFile_.Close();
 }
 
 void CHauptDialog::OnClose() {
@@ -285,7 +291,7 @@ void CHauptDialog::OnClose() {
         return;
     }
     conv_.StopMonitor();
-    exportFile.Close();
+    readout_.EndReadout();
     OnCancel();
 }
 
@@ -297,13 +303,10 @@ void CHauptDialog::OnTimer(int id) {
                 conv_.ClearFrameError();
                 break;
             }
-            conv_.SendCommand(conv_.deviceAddress, kReadValue, 3, 1);
+            conv_.Send(req::kLiveStart);
             break;
         case kTimerRecord:
             WriteRecordLine();
-            break;
-        case kTimerReadout:
-            OnReadoutTimer();
             break;
         default:
             break;

@@ -8,11 +8,10 @@
 #include <array>
 #include <memory>
 
-#include "app/SettingsFile.h"
-#include "app/TextFile.h"
 #include "conversation/CConversation.h"
-#include "logger/LoggerDialogs.h"
-#include "logger/LoggerRecords.h"
+#include "formats/SettingsFile.h"
+#include "formats/TextFile.h"
+#include "logger/CLoggerReadout.h"
 #include "ui/CDialog.h"
 
 namespace ql50 {
@@ -42,7 +41,8 @@ enum HauptId : int {
 };
 
 // Timers of the main window.
-enum HauptTimer : int { kTimerPoll = 1, kTimerRecord = 2, kTimerReadout = 3 };
+// The logger read-out's watchdog (3) runs in the read-out itself.
+enum HauptTimer : int { kTimerPoll = 1, kTimerRecord = 2 };
 
 // Buttons that a running measurement disables and its stop enables again.
 extern const std::array<int, 9> kIdleButtons;
@@ -51,7 +51,7 @@ extern const std::array<int, 9> kIdleButtons;
 // offers the addresses 0 to 31 and 255.
 int SpinnerAddress(int position);
 
-class CHauptDialog : public ui::CDialog {
+class CHauptDialog : public ui::CDialog, private LoggerHost {
     Q_OBJECT
 public:
     // `workDir` holds config.ini and protokoll.txt (the working directory in normal use).
@@ -59,39 +59,28 @@ public:
     ~CHauptDialog() override;
 
     CConversation& conversation() { return conv_; }
+    const CLoggerReadout& readout() const { return readout_; }
     static QIcon AppIcon();
 
-    // Main-window state other windows and tests read.
+    // Main-window state that the tests and the measurement set-up read and write.
     Settings settings;  // portIndex, baudRate, recording interval, language, factoryMode
     bool measuring = false;
     TextFile recordingFile;
-    TextFile eventLogFile;
-    TextFile exportFile;
-    QString recordingLabel;
-    std::string calSummary;  // Windows-1252
-    bool readoutArmed = false;
-    LoggerRecordAssembler recordBuffer;
-    int progressStep = 0;
-    int progressSeen = 0;
 
     int language() const { return settings.language == 1 ? 1 : 0; }
     std::string& statusText() { return conv_.texts.statusText; }
 
     // The operations of the buttons.
-    bool EnsurePortOpen();
+    bool EnsurePortOpen() override;
     void ApplyLanguage();
     void OnSetup();
     void OnMessungStarten();
     void SetupRecording();
-    void ReadLogger();
-    void ShowLoggerInfo();
-    void SetLoggerClock();
-    void ClearLogger();
     // The about box (from the window's context menu).
     void ShowAbout();
     void WriteRecordLine();
     // Transfers members to controls.
-    void Refresh() { UpdateData(false); }
+    void Refresh() override { UpdateData(false); }
 
 protected:
     bool OnInitDialog() override;
@@ -102,6 +91,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // What the subsystems' procedures use of the window.
+    QWidget* HostWindow() override { return this; }
+    int Language() const override { return language(); }
+    void CommunicationError() override;
+    void ReportFileError(const QString& reason) override;
+    void ReleaseRecordingFile(const std::string& fileName) override;
+
     void BindButtons();
     void CreateValueFont();
     void OnVScroll(int position);
@@ -110,26 +106,20 @@ private:
     void ShowTypeLabels();
     void SetMeasuringButtons(bool measuringNow);
     void ClearValueDisplay();
-    void ReportFileError(TextFile& file);
     void ReportRecordingError();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
-    void OnLoggerFrame(const Frame& frame);
-    void OnReadoutTimer();
-    void EndReadout();
-    void StartTransferWindow(int range);
-    void ReportExportError();
-    bool CommunicationError();
     QString Path(const QString& name) const;
 
     CConversation conv_;
+    CLoggerReadout readout_{conv_, *this};
+    TextFile eventLogFile_;
+    QString recordingLabel_;
+    std::string calSummary_;  // Windows-1252
     QString workDir_;
     QFont valueFont_;
-    std::unique_ptr<CUebertragung> transferDialog_;
     bool recordingErrorShown_ = false;
     bool startRunning_ = false;
-    bool readoutRunning_ = false;
-    bool exportErrorShown_ = false;
 };
 
 }  // namespace ql50

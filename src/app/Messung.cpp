@@ -2,8 +2,8 @@
 #include <ctime>
 
 #include "app/CHauptDialog.h"
-#include "app/Recording.h"
 #include "conversation/QtText.h"
+#include "formats/Recording.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/MessageBox.h"
@@ -25,18 +25,15 @@ void CHauptDialog::OnMessungStarten() {
 
 bool CHauptDialog::StartMeasurement() {
     if (!EnsurePortOpen()) return false;
-    const std::uint8_t address = conv_.deviceAddress;
-    conv_.SendCommand(address, kReadParam, 4, 32);
-    if (!conv_.WaitForReply()) return CommunicationError();
-    // The remaining calibration values and the type: missing replies keep the values held.
-    for (std::uint8_t reg : {33, 34, 35}) {
-        conv_.SendCommand(address, kReadParam, 4, reg);
-        conv_.WaitForReply();
+    if (!conv_.Ask(req::ReadCal(1))) {
+        CommunicationError();
+        return false;
     }
-    conv_.SendCommand(address, kReadParam, 1, 28);
-    conv_.WaitForReply();
+    // The remaining calibration values and the type: missing replies keep the values held.
+    for (const Request& r : {req::ReadCal(2), req::ReadCal(3), req::ReadCal(4), req::kReadType})
+        conv_.Ask(r);
 
-    calSummary = CalibrationSummary(conv_.modul, language());
+    calSummary_ = CalibrationSummary(conv_.modul, language());
     ShowTypeLabels();
     const Settings& s = settings;
     SetTimer(kTimerPoll, 2000);

@@ -100,7 +100,7 @@ void CConversation::Dispatch(const Frame& frame) {
     if (!outcome.accepted) return;  // dropped: the wait runs to its timeout
     // The live chain's next request goes out before the flag is cleared.
     if (outcome.followUpRegister != 0) {
-        SendCommand(deviceAddress, kReadValue, 4, outcome.followUpRegister);
+        Send(req::LiveNext(outcome.followUpRegister));
     }
     replyPending_ = false;
     ReplyPump::WakeAll();

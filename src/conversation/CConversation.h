@@ -15,6 +15,7 @@
 #include "link/FrameAssembler.h"
 #include "link/ModulDaten.h"
 #include "link/RegisterCatalogue.h"
+#include "link/Registers.h"
 
 namespace ql50 {
 
@@ -38,6 +39,15 @@ public:
     // Builds the 11-byte frame, drops any partly assembled reply and queues the frame.
     void SendCommand(std::uint8_t address, std::uint8_t op, std::uint8_t type, std::uint8_t reg,
                      DataBytes data = {});
+    // A named request to the module's address `deviceAddress`.
+    void Send(const Request& request, DataBytes data = {}) {
+        SendCommand(deviceAddress, request.op, request.type, request.reg, data);
+    }
+    // Send, then WaitForReply: true when a reply came.
+    bool Ask(const Request& request, DataBytes data = {}) {
+        Send(request, data);
+        return WaitForReply() != 0;
+    }
     // The data bytes of the last command sent (some commands resend whatever the buffer held).
     const DataBytes& lastCommandData() const { return lastData_; }
     // Sets replyPending and waits until a reply clears it or the whole-second deadline

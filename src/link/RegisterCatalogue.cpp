@@ -6,6 +6,7 @@
 
 #include "link/Encoding.h"
 #include "link/Format.h"
+#include "link/Registers.h"
 #include "tables/MessTypen.h"
 
 namespace ql50 {
@@ -100,12 +101,12 @@ struct LiveStep {
 };
 
 constexpr std::array<LiveStep, 6> kLiveChain{{
-    {1, &CModulDaten::value1, &ReplyTexts::valueText1, 1, 2},
-    {2, &CModulDaten::value2, &ReplyTexts::valueText2, 2, 5},
-    {5, &CModulDaten::value5, &ReplyTexts::valueText5, 5, 4},
-    {4, &CModulDaten::value4, &ReplyTexts::valueText4, 4, 3},
-    {3, &CModulDaten::value3, &ReplyTexts::valueText3, 3, 6},
-    {6, &CModulDaten::temperature, &ReplyTexts::temperatureText, 0, 0},
+    {kValueLive1, &CModulDaten::value1, &ReplyTexts::valueText1, 1, kValueLive2},
+    {kValueLive2, &CModulDaten::value2, &ReplyTexts::valueText2, 2, kValueLive5},
+    {kValueLive5, &CModulDaten::value5, &ReplyTexts::valueText5, 5, kValueLive4},
+    {kValueLive4, &CModulDaten::value4, &ReplyTexts::valueText4, 4, kValueLive3},
+    {kValueLive3, &CModulDaten::value3, &ReplyTexts::valueText3, 3, kValueTemperature},
+    {kValueTemperature, &CModulDaten::temperature, &ReplyTexts::temperatureText, 0, 0},
 }};
 
 constexpr int kTemperatureDecimals = 1;
@@ -133,60 +134,62 @@ void LiveValue(ReplyContext& c) {
 
 // Operation 0, read value.
 constexpr ReplyRule kReadValueRules[] = {
-    {1, 6, LiveValue},
-    {54, 54, LoggerFrame},
-    {55, 55, Uint16Into<&CModulDaten::loggerByteCount>},
-    {56, 56, ThenRefresh<ClockTextInto<&CModulDaten::alarmTimeText, 2, ':'>>},
-    {57, 57, StatusLine},
-    {58, 58, ThenRefresh<ClockTextInto<&CModulDaten::clockDateText, 3, '.'>>},
-    {59, 59, ThenRefresh<ClockTextInto<&CModulDaten::clockTimeText, 3, ':'>>},
-    {60, 60, Uint16Into<&CModulDaten::rawInput>},
-    {61, 61, Uint16Into<&CModulDaten::rawTemperature>},
-    {62, 62, Uint16Into<&CModulDaten::rawBattery>},
-    {63, 63, nullptr},
-    {65, 65, nullptr},
-    {67, 69, nullptr},
+    {kValueLive1, kValueTemperature, LiveValue},
+    {kValueLoggerData, kValueLoggerData, LoggerFrame},
+    {kValueLoggerLevel, kValueLoggerLevel, Uint16Into<&CModulDaten::loggerByteCount>},
+    {kValueNextAlarm, kValueNextAlarm,
+     ThenRefresh<ClockTextInto<&CModulDaten::alarmTimeText, 2, ':'>>},
+    {kValueStatus, kValueStatus, StatusLine},
+    {kValueDate, kValueDate, ThenRefresh<ClockTextInto<&CModulDaten::clockDateText, 3, '.'>>},
+    {kValueTime, kValueTime, ThenRefresh<ClockTextInto<&CModulDaten::clockTimeText, 3, ':'>>},
+    {kValueRawInput, kValueRawInput, Uint16Into<&CModulDaten::rawInput>},
+    {kValueRawTemperature, kValueRawTemperature, Uint16Into<&CModulDaten::rawTemperature>},
+    {kValueRawBattery, kValueRawBattery, Uint16Into<&CModulDaten::rawBattery>},
+    {kValueNotice, kValueNotice, nullptr},
+    {kValueEndOfWrites, kValueEndOfWrites, nullptr},
+    {kValueConfigBegin, kValueSelectType, nullptr},
 };
 
 // Operation 1, write value: acknowledgements of clearing the logger and setting its clock.
 constexpr ReplyRule kWriteValueRules[] = {
-    {55, 59, nullptr},
+    {kValueLoggerLevel, kValueTime, nullptr},
 };
 
 // Operation 2, read parameter. The registers without an action are decoded by nothing the
 // program reads, but their replies still end the wait.
 constexpr ReplyRule kReadParamRules[] = {
-    {0, 0, Uint16Into<&CModulDaten::tempAdjust0>},
-    {1, 1, Uint16Into<&CModulDaten::tempAdjust100>},
-    {6, 6, Uint16Into<&CModulDaten::inputAdjustOpen>},
-    {7, 7, Uint16Into<&CModulDaten::inputAdjust24M>},
-    {8, 8, Uint16Into<&CModulDaten::batteryAdjust>},
+    {kParamTemp0Adjust, kParamTemp0Adjust, Uint16Into<&CModulDaten::tempAdjust0>},
+    {kParamTemp100Adjust, kParamTemp100Adjust, Uint16Into<&CModulDaten::tempAdjust100>},
+    {kParamInputOpenAdjust, kParamInputOpenAdjust, Uint16Into<&CModulDaten::inputAdjustOpen>},
+    {kParamInputHighAdjust, kParamInputHighAdjust, Uint16Into<&CModulDaten::inputAdjust24M>},
+    {kParamBatteryAdjust, kParamBatteryAdjust, Uint16Into<&CModulDaten::batteryAdjust>},
     {9, 14, nullptr},
     {18, 25, nullptr},
-    {26, 26, Manufacturer},
-    {28, 28, MeasurementType},
-    {30, 30, Uint8Into<&CModulDaten::moduleAddress>},
-    {31, 31, FirmwareVersion},
-    {32, 32, ThenRefresh<Float24Into<&CModulDaten::calValue1>>},
-    {33, 33, Float24Into<&CModulDaten::calValue2>},
-    {34, 34, Float24Into<&CModulDaten::calValue3>},
-    {35, 35, Float24Into<&CModulDaten::calValue4>},
+    {kParamManufacturer, kParamManufacturer, Manufacturer},
+    {kParamType, kParamType, MeasurementType},
+    {kParamAddress, kParamAddress, Uint8Into<&CModulDaten::moduleAddress>},
+    {kParamFirmware, kParamFirmware, FirmwareVersion},
+    {kParamCal1, kParamCal1, ThenRefresh<Float24Into<&CModulDaten::calValue1>>},
+    {kParamCal2, kParamCal2, Float24Into<&CModulDaten::calValue2>},
+    {kParamCal3, kParamCal3, Float24Into<&CModulDaten::calValue3>},
+    {kParamCal4, kParamCal4, Float24Into<&CModulDaten::calValue4>},
     {36, 36, nullptr},
-    {37, 37, Float24Into<&CModulDaten::airPressureFactor>},
-    {38, 38, Float24Into<&CModulDaten::tempOffset>},
+    {kParamAirPressureFactor, kParamAirPressureFactor,
+     Float24Into<&CModulDaten::airPressureFactor>},
+    {kParamTempOffset, kParamTempOffset, Float24Into<&CModulDaten::tempOffset>},
     {39, 42, nullptr},
     {47, 48, nullptr},
     {51, 52, nullptr},
     {55, 56, nullptr},
     {63, 63, nullptr},
     {67, 67, nullptr},
-    {72, 72, Float24Into<&CModulDaten::fixedTemperature>},
-    {73, 73, Uint8Into<&CModulDaten::fixedTempOn>},
-    {74, 74, Uint8Into<&CModulDaten::deviceLanguage>},
-    {76, 76, Uint16Into<&CModulDaten::loggerInterval>},
-    {77, 77, Uint8Into<&CModulDaten::loggerEnabled>},
+    {kParamFixedTemperature, kParamFixedTemperature, Float24Into<&CModulDaten::fixedTemperature>},
+    {kParamFixedTempOn, kParamFixedTempOn, Uint8Into<&CModulDaten::fixedTempOn>},
+    {kParamDisplayLanguage, kParamDisplayLanguage, Uint8Into<&CModulDaten::deviceLanguage>},
+    {kParamLoggerInterval, kParamLoggerInterval, Uint16Into<&CModulDaten::loggerInterval>},
+    {kParamLoggerRelease, kParamLoggerRelease, Uint8Into<&CModulDaten::loggerEnabled>},
     {129, 129, nullptr},
-    {130, 130, Uint8Into<&CModulDaten::displayType>},
+    {kParamDisplayType, kParamDisplayType, Uint8Into<&CModulDaten::displayType>},
 };
 
 // Operation 3, write parameter: acknowledgements only. Writes of the factory adjustments 6, 7

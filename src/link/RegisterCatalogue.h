@@ -34,10 +34,6 @@ struct ReplyOutcome {
     bool loggerFrame = false;  // op 0, register 54: one frame of the logger stream
 };
 
-// The register that starts the live-value chain (op 0, type 3, data 0 on every poll tick).
-// The replies then request 2, 5, 4, 3 and 6; the reply for 6 refreshes the display.
-inline constexpr std::uint8_t kLiveChainStart = 1;
-
 // True when a valid reply with this operation and register is handled (not dropped).
 bool ReplyAccepted(std::uint8_t op, std::uint8_t reg);
 

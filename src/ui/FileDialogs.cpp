@@ -62,6 +62,11 @@ QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString
     return chosen.absoluteFilePath();
 }
 
+QString ChooseTextFile(QWidget* parent) {
+    return SaveFileDialog(parent, "txt", "*.txt",
+                          QString::fromUtf8("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||"));
+}
+
 bool PrintDialog(QWidget* parent, QPrinter& printer) {
     QPointer<QPrintDialog> dialog = new QPrintDialog(&printer, parent);
     dialog->setObjectName(QStringLiteral("PrintDialog"));

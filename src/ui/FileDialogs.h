@@ -25,6 +25,10 @@ QStringList ParseFileFilter(const QString& filter);
 QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString& initialName,
                        const QString& filter);
 
+// The save-file dialog of the program's text files (recording file, logger export): "*.txt",
+// the extension added to a name typed without one.
+QString ChooseTextFile(QWidget* parent);
+
 // Lets the user choose and set up the printer; false when cancelled. Named "PrintDialog".
 bool PrintDialog(QWidget* parent, QPrinter& printer);
 

@@ -194,7 +194,7 @@ TEST(RegisterCatalogue, MeasurementTypeIsReportedFromOne) {
 TEST(LiveChain, OnePollRequestsOneTwoFiveFourThreeSixThenRefreshes) {
     CModulDaten modul;
     ReplyTexts texts;
-    std::vector<int> requested{kLiveChainStart};
+    std::vector<int> requested{1};
     for (int guard = 0; guard < 10; ++guard) {
         const ReplyOutcome outcome = DispatchReply(
             BuildFrame(0, kReadValue, 4, std::uint8_t(requested.back()), EncodeFloat32(1.0f)),

@@ -19,7 +19,7 @@
 #include "MainWindowFixture.h"
 #include "PtyPeer.h"
 #include "RequestLog.h"
-#include "logger/LoggerRecords.h"
+#include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
 #include "ui/Screenshot.h"
@@ -173,7 +173,7 @@ protected:
         return qobject_cast<QProgressBar*>(ui::FindControl(transfer, kProgressId));
     }
     bool ReadoutEnded() const {
-        return TransferWindow() == nullptr && !window->exportFile.IsOpen();
+        return TransferWindow() == nullptr && !window->readout().exportFile().IsOpen();
     }
 
     // Queues the answer to the save dialog of "Datenlogger Auslesen": the export file's name.
@@ -210,7 +210,7 @@ TEST_F(LoggerReadoutTest, EmptyLoggerLeavesTheExportFileWithItsHeaderOnly) {
         ReadOut();
         ASSERT_TRUE(robot.WaitIdle()) << size;
         EXPECT_EQ(robot.Messages().back(), "Datenlogger ist leer.");
-        EXPECT_FALSE(window->exportFile.IsOpen()) << size;
+        EXPECT_FALSE(window->readout().exportFile().IsOpen()) << size;
         EXPECT_EQ(Slurp(path), kHeader) << size;
         EXPECT_EQ(TransferWindow(), nullptr) << size;
         EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest}) << size;
@@ -224,7 +224,7 @@ TEST_F(LoggerReadoutTest, SilentModuleGivesTheCommunicationErrorAndAHeaderOnlyFi
     robot.OnMessage("Fehler in der Datenkommunikation!").Click(1);
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    EXPECT_FALSE(window->exportFile.IsOpen());
+    EXPECT_FALSE(window->readout().exportFile().IsOpen());
     EXPECT_EQ(Slurp(File("export.txt")), kHeader);
     EXPECT_EQ(TransferWindow(), nullptr);
     EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest});
@@ -320,7 +320,8 @@ TEST_F(LoggerReadoutTest, ReadoutEndsOneSilentWatchdogPeriodAfterTheLastFrame) {
     QElapsedTimer sinceLast;
     for (std::size_t at = 0; at < bytes.size(); at += kFrameSize) {
         if (at > 0) RunUntil([] { return false; }, 600);  // the gap between frames
-        ASSERT_TRUE(window->exportFile.IsOpen()) << "ended before frame " << at / kFrameSize;
+        ASSERT_TRUE(window->readout().exportFile().IsOpen())
+            << "ended before frame " << at / kFrameSize;
         ASSERT_NE(TransferWindow(), nullptr);
         module.peer().Send({bytes.begin() + long(at), bytes.begin() + long(at + kFrameSize)});
         sinceLast.start();
@@ -380,7 +381,7 @@ TEST_F(LoggerReadoutTest, ExportFileThatCannotBeCreatedIsReportedAndNothingIsAsk
         << robot.Messages()[0].toStdString();
     EXPECT_TRUE(NewRequests(module.peer()).empty());
     EXPECT_EQ(TransferWindow(), nullptr);
-    EXPECT_FALSE(window->exportFile.IsOpen());
+    EXPECT_FALSE(window->readout().exportFile().IsOpen());
 }
 
 TEST_F(LoggerReadoutTest, WriteErrorIsReportedOnceAndEndsTheReadout) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "logger/LoggerRecords.h"
+#include "formats/LoggerRecords.h"
 
 namespace ql50 {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/TextFile.h"
+#include "formats/TextFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "formats/SettingsFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

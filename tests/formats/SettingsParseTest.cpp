@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/SettingsFile.h"
+#include "formats/SettingsFile.h"
 
 namespace ql50 {
 namespace {

@@ -1,4 +1,4 @@
-#include "logger/LoggerRecords.h"
+#include "formats/LoggerRecords.h"
 
 #include <cstdio>
 

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/SettingsFile.h"
+#include "formats/SettingsFile.h"
 
 namespace ql50 {
 namespace {

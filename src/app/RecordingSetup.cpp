@@ -10,12 +10,6 @@
 
 namespace ql50 {
 
-// The save-file dialog of the recording file and of the logger export.
-QString ChooseTextFile(QWidget* parent) {
-    return ui::SaveFileDialog(parent, "txt", "*.txt",
-                              QString::fromUtf8("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||"));
-}
-
 void CHauptDialog::SetupRecording() {
     // The open recording file is closed while the user chooses; a cancel reopens it, so the
     // recording goes on appending to it.
@@ -26,9 +20,9 @@ void CHauptDialog::SetupRecording() {
     }
     auto reopen = [&] {
         if (!remembered.empty() && !recordingFile.OpenAppend(remembered))
-            ReportFileError(recordingFile);
+            ReportFileError(QString::fromStdString(recordingFile.ErrorText()));
     };
-    const QString path = ChooseTextFile(this);
+    const QString path = ui::ChooseTextFile(this);
     if (path.isEmpty()) return reopen();
 
     CIntervallEingabe dlg(this);
@@ -37,10 +31,10 @@ void CHauptDialog::SetupRecording() {
     if (dlg.DoModal() != ui::kIdOk) return reopen();
 
     if (!recordingFile.Create(path.toStdString())) {
-        ReportFileError(recordingFile);
+        ReportFileError(QString::fromStdString(recordingFile.ErrorText()));
         return reopen();
     }
-    recordingLabel =
+    recordingLabel_ =
         Qs(Tx(kTexte.aufzeichnungsdatei, language())) + ": " + QFileInfo(path).fileName();
     settings.hours = dlg.interval.hour();
     settings.minutes = dlg.interval.minute();

@@ -1,4 +1,4 @@
-#include "app/Recording.h"
+#include "formats/Recording.h"
 
 #include <algorithm>
 #include <array>

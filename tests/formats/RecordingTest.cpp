@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Recording.h"
-#include "app/TextFile.h"
+#include "formats/Recording.h"
+#include "formats/TextFile.h"
 
 namespace ql50 {
 namespace {
