@@ -31,10 +31,6 @@ DataBytes Uint16Reading(double value) {
     return EncodeUint16(std::uint16_t(std::clamp(std::lround(value), 0L, 65535L)));
 }
 
-std::uint16_t SilenceKey(std::uint8_t op, std::uint8_t reg) {
-    return std::uint16_t(op << 8 | reg);
-}
-
 }  // namespace
 
 VirtualModule::VirtualModule(TimeSource source)
@@ -53,7 +49,7 @@ VirtualModule::VirtualModule(TimeSource source)
 std::vector<std::uint8_t> VirtualModule::Receive(const std::uint8_t* data, std::size_t size) {
     std::lock_guard lock(mutex_);
     std::vector<std::uint8_t> out;
-    if (silent_ || data == nullptr) return out;
+    if (faults_.silent || data == nullptr) return out;
     UpdateLogger();
     Frame request;
     for (std::size_t i = 0; i < size; ++i) {
@@ -67,22 +63,8 @@ std::vector<std::uint8_t> VirtualModule::Receive(const std::uint8_t* data, std::
 void VirtualModule::Answer(const Frame& request, std::vector<std::uint8_t>& out) {
     const std::uint8_t address = request[kPosAddress];
     if (address != 0 && address != parameters_[kParamAddress][0]) return;
-    if (silenced_.contains(SilenceKey(request[kPosOp], request[kPosRegister]))) return;
-    const std::vector<Frame> replies = Execute(request);
-    if (replies.empty()) return;
-    if (noticeBeforeReply_) {
-        out.insert(out.end(), kWatchdogNotice.begin(), kWatchdogNotice.end());
-        noticeBeforeReply_ = false;
-    }
-    if (strayPending_) {
-        out.push_back(kStrayByte);
-        strayPending_ = false;
-    }
-    out.reserve(out.size() + replies.size() * kFrameSize);
-    for (Frame reply : replies) {
-        if (badChecksum_) reply[kPosChecksum] ^= 0xFF;
-        out.insert(out.end(), reply.begin(), reply.end());
-    }
+    if (faults_.Ignores(request[kPosOp], request[kPosRegister])) return;
+    faults_.Emit(Execute(request), out);
 }
 
 // Reads answer with the register's data, writes with an acknowledgement that echoes the
@@ -420,88 +402,77 @@ void VirtualModule::FillLoggerBytes(std::size_t bytes) {
 
 void VirtualModule::SetSilent(bool silent) {
     std::lock_guard lock(mutex_);
-    silent_ = silent;
+    faults_.silent = silent;
     assembler_.Reset();
 }
 
 void VirtualModule::SilenceRegister(std::uint8_t op, std::uint8_t reg) {
     std::lock_guard lock(mutex_);
-    silenced_.insert(SilenceKey(op, reg));
+    faults_.SilenceRegister(op, reg);
 }
 
 void VirtualModule::ClearSilencedRegisters() {
     std::lock_guard lock(mutex_);
-    silenced_.clear();
+    faults_.ClearSilencedRegisters();
 }
 
 void VirtualModule::SetBadChecksum(bool bad) {
     std::lock_guard lock(mutex_);
-    badChecksum_ = bad;
+    faults_.badChecksum = bad;
 }
 
 void VirtualModule::InjectStrayByte() {
     std::lock_guard lock(mutex_);
-    strayPending_ = true;
+    faults_.InjectStrayByte();
 }
 
 void VirtualModule::QueueWatchdogNotice() {
     std::lock_guard lock(mutex_);
-    noticeBeforeReply_ = true;
+    faults_.QueueWatchdogNotice();
 }
 
 void VirtualModule::SendWatchdogNoticeNow() {
     std::lock_guard lock(mutex_);
-    noticeNow_ = true;
+    faults_.SendWatchdogNoticeNow();
     if (notifier_) notifier_();
 }
 
 void VirtualModule::SetWatchdogPeriod(std::chrono::seconds period) {
     std::lock_guard lock(mutex_);
-    watchdogPeriod_ = std::max(period, std::chrono::seconds{0});
-    nextWatchdog_ = source_() + watchdogPeriod_;
+    faults_.SetWatchdogPeriod(period, source_());
     if (notifier_) notifier_();  // the server recomputes its wake-up time
 }
 
 void VirtualModule::SetReplyDelay(std::chrono::milliseconds delay) {
     std::lock_guard lock(mutex_);
-    replyDelay_ = std::max(delay, std::chrono::milliseconds{0});
+    faults_.replyDelay = std::max(delay, std::chrono::milliseconds{0});
 }
 
 std::chrono::milliseconds VirtualModule::ReplyDelay() const {
     std::lock_guard lock(mutex_);
-    return replyDelay_;
+    return faults_.replyDelay;
 }
 
 void VirtualModule::SetLineRate(unsigned baud) {
     std::lock_guard lock(mutex_);
-    bytesPerSecond_ = baud / 10;
-    if (baud > 0 && bytesPerSecond_ == 0) bytesPerSecond_ = 1;
+    faults_.SetLineRate(baud);
 }
 
 unsigned VirtualModule::BytesPerSecond() const {
     std::lock_guard lock(mutex_);
-    return bytesPerSecond_;
+    return faults_.bytesPerSecond;
 }
 
 // --- Unsolicited bytes ----------------------------------------------------------------------
 
 std::vector<std::uint8_t> VirtualModule::TakeUnsolicited() {
     std::lock_guard lock(mutex_);
-    if (silent_) return {};
-    const auto now = source_();
-    const bool periodicDue = watchdogPeriod_.count() > 0 && now >= nextWatchdog_;
-    if (!noticeNow_ && !periodicDue) return {};
-    noticeNow_ = false;
-    if (periodicDue) nextWatchdog_ = now + watchdogPeriod_;
-    return {kWatchdogNotice.begin(), kWatchdogNotice.end()};
+    return faults_.TakeUnsolicited(source_());
 }
 
 std::optional<std::chrono::milliseconds> VirtualModule::TimeUntilUnsolicited() const {
     std::lock_guard lock(mutex_);
-    if (noticeNow_) return std::chrono::milliseconds{0};
-    if (watchdogPeriod_.count() == 0) return std::nullopt;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextWatchdog_ - source_());
-    return std::max(left, std::chrono::milliseconds{0});
+    return faults_.TimeUntilUnsolicited(source_());
 }
 
 void VirtualModule::SetNotifier(std::function<void()> notifier) {

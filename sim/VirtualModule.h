@@ -11,25 +11,18 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "link/Frame.h"
 #include "link/Registers.h"
 #include "sim/DataLogger.h"
+#include "sim/Faults.h"
 #include "sim/MeasurementModel.h"
 #include "sim/ModuleClock.h"
 #include "sim/RequestAssembler.h"
 #include "sim/TimeSource.h"
 
 namespace ql50::sim {
-
-// After a watchdog reset the module announces itself with this text, nine bytes starting with
-// "WD", sent between replies or on its own.
-inline constexpr std::array<std::uint8_t, 9> kWatchdogNotice{'W', 'D', '-', 'R', 'E',
-                                                             'S', 'E', 'T', '\r'};
-// The byte that the stray-byte fault puts before a reply.
-inline constexpr std::uint8_t kStrayByte = 0x00;
 
 // The logger of a new module holds three days of records at its interval.
 inline constexpr std::size_t kInitialLoggerRecords = 3 * 24 * 4;
@@ -153,16 +146,7 @@ private:
     std::optional<double> immersion_;
     std::optional<std::int64_t> lastBoundary_;
 
-    bool silent_ = false;
-    std::set<std::uint16_t> silenced_;
-    bool badChecksum_ = false;
-    bool strayPending_ = false;
-    bool noticeBeforeReply_ = false;
-    bool noticeNow_ = false;
-    std::chrono::seconds watchdogPeriod_{0};
-    std::chrono::system_clock::time_point nextWatchdog_{};
-    std::chrono::milliseconds replyDelay_{0};
-    unsigned bytesPerSecond_ = 0;
+    Faults faults_;
     std::function<void()> notifier_;
 };
 

@@ -3,7 +3,7 @@
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake g++ pkg-config
+  build-essential cmake g++ pkg-config clang-format git
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core

@@ -130,7 +130,8 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdUhrzeit, [this] { SetLoggerClock(conv_, *this); });
     OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(conv_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
-    for (int id : {int(kIdKalibrieren), int(kIdKonfigurieren), int(kIdParametrieren)}) {
+    OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
+    for (int id : {int(kIdKalibrieren), int(kIdParametrieren)}) {
         OnCommand(id, [this] {
             ui::MessageBox(this, QString::fromUtf8("Diese Funktion ist noch nicht verfügbar."));
         });

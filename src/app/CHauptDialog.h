@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "config/CDeviceConfiguration.h"
 #include "conversation/CConversation.h"
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
@@ -60,6 +61,7 @@ public:
 
     CConversation& conversation() { return conv_; }
     const CLoggerReadout& readout() const { return readout_; }
+    CDeviceConfiguration& configuration() { return config_; }
     static QIcon AppIcon();
 
     // Main-window state that the tests and the measurement set-up read and write.
@@ -113,6 +115,7 @@ private:
 
     CConversation conv_;
     CLoggerReadout readout_{conv_, *this};
+    CDeviceConfiguration config_{conv_, *this};
     TextFile eventLogFile_;
     QString recordingLabel_;
     std::string calSummary_;  // Windows-1252

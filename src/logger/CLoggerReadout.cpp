@@ -4,8 +4,8 @@
 
 #include "conversation/CConversation.h"
 #include "conversation/QtText.h"
-#include "logger/LoggerDialogs.h"
 #include "tables/Texte.h"
+#include "ui/CUebertragung.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
 

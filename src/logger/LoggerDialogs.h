@@ -8,23 +8,6 @@
 
 namespace ql50 {
 
-// The transfer progress window, shown without being modal while data is transferred.
-class CUebertragung : public ui::CDialog {
-    Q_OBJECT
-public:
-    static constexpr int kIdProgress = 1085;
-    static constexpr int kIdText = 1136;
-    explicit CUebertragung(QWidget* parent = nullptr);
-    QString text;  // copied into the text line when the window is created
-    void SetRange(int low, int high);
-    void SetPos(int pos);
-    int Pos() const;
-
-protected:
-    bool OnInitDialog() override;
-    void OnCancel() override {}  // the transfer ends it, not the user
-};
-
 // The recording interval as a time of day (hours, minutes, seconds).
 class CIntervallEingabe : public ui::CDialog {
     Q_OBJECT

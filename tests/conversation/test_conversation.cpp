@@ -80,7 +80,7 @@ TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) 
     t.start();
     EXPECT_EQ(conv.WaitForReply(), 0);
     const qint64 ms = t.elapsed();
-    EXPECT_GT(ms, 1900);  // more than 2 s of wall clock, less a little timer slack
+    EXPECT_GT(ms, 1900);        // more than 2 s of wall clock, less a little timer slack
     EXPECT_LE(ms, 3000 + 900);  // at most 3 s, with room for a late timer on a busy machine
     EXPECT_TRUE(conv.replyPending());
     EXPECT_GT(timerTicks, 5) << "events must be served during the wait";

@@ -1,0 +1,87 @@
+// Every source file includes only its own layer and the layers below it. The build enforces
+// this through per-library include views; this test states the rule once more, independently,
+// and names the offending line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Layer {
+    std::string folder;                // relative to the source root
+    std::set<std::string> mayInclude;  // first path parts of quoted includes
+};
+
+const std::set<std::string> kBelowUi{"conversation", "formats", "link", "tables"};
+
+std::set<std::string> With(std::set<std::string> base, std::initializer_list<std::string> more) {
+    base.insert(more);
+    return base;
+}
+
+const std::vector<Layer>& Layers() {
+    static const std::vector<Layer> layers{
+        {"src/tables", {"tables"}},
+        {"src/link", {"link", "tables"}},
+        {"src/formats", {"formats", "link", "tables"}},
+        {"src/conversation", {"conversation", "link", "tables"}},
+        {"src/ui", With(kBelowUi, {"ui"})},
+        {"src/logger", With(kBelowUi, {"ui", "logger"})},
+        {"src/calibration", With(kBelowUi, {"ui", "calibration"})},
+        {"src/config", With(kBelowUi, {"ui", "config"})},
+        {"src/factory", With(kBelowUi, {"ui", "factory"})},
+        {"src/trend", With(kBelowUi, {"ui", "trend"})},
+        {"src/cli", With(kBelowUi, {"cli", "sim"})},
+        {"src/app", With(kBelowUi, {"ui", "logger", "calibration", "config", "factory", "trend",
+                                    "app", "sim"})},
+        {"sim", {"sim", "link", "tables"}},
+    };
+    return layers;
+}
+
+// "file:line: #include ..." for every quoted include of a folder the layer may not use.
+std::vector<std::string> Violations(const Layer& layer) {
+    static const std::regex include(R"(^\s*#\s*include\s*"([^/"]+)/)");
+    std::vector<std::string> found;
+    const fs::path root = fs::path(QL50_SOURCE_DIR) / layer.folder;
+    if (!fs::exists(root)) return found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".h" && ext != ".cpp") continue;
+        std::ifstream in(entry.path());
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            std::smatch m;
+            if (std::regex_search(line, m, include) && !layer.mayInclude.contains(m[1].str()))
+                found.push_back(entry.path().string() + ":" + std::to_string(number) + ": " + line);
+        }
+    }
+    return found;
+}
+
+void PrintTo(const Layer& layer, std::ostream* os) {
+    *os << layer.folder;
+}
+
+class Layering : public ::testing::TestWithParam<Layer> {};
+
+TEST_P(Layering, IncludesOnlyItsOwnAndLowerLayers) {
+    for (const std::string& v : Violations(GetParam())) ADD_FAILURE() << v;
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, Layering, ::testing::ValuesIn(Layers()), [](const auto& p) {
+    std::string name = p.param.folder;
+    for (char& c : name)
+        if (c == '/') c = '_';
+    return name;
+});
+
+}  // namespace
