@@ -19,9 +19,11 @@ constexpr ui::ControlTemplate kResultControls[] = {
     {1150, Ctl::Static, "Static", 23, 24, 85, 8},
     {1151, Ctl::Static, "Static", 23, 36, 85, 8},
     {1152, Ctl::Static, "Static", 23, 48, 85, 8},
-    {1166, Ctl::Static, "Static", 120, 24, 39, 8},
-    {1167, Ctl::Static, "Static", 120, 36, 39, 8},
-    {1168, Ctl::Static, "Static", 120, 48, 39, 8},
+    // The value column reaches to the window's right margin (62 units where 39 would clip):
+    // "-59.2 mV/pH" and "199.9 nA/100%" must stay on their one line.
+    {1166, Ctl::Static, "Static", 120, 24, 62, 8},
+    {1167, Ctl::Static, "Static", 120, 36, 62, 8},
+    {1168, Ctl::Static, "Static", 120, 48, 62, 8},
     {CKalWertAusgabe::kIdSave, Ctl::DefButton, "Speichern", 35, 74, 50, 14},
     {CKalWertAusgabe::kIdExit, Ctl::Button, "Abbrechen", 101, 74, 50, 14},
 };

@@ -165,6 +165,41 @@ TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
     }
 }
 
+// The widest results of each branch stay on their one line (a static wraps at blanks and shows
+// only its first line).
+TEST(CalibrationDialogs, ResultLinesFitTheirColumns) {
+    using B = CalibrationBranch;
+    const struct {
+        B branch;
+        int type;
+        ResultValues values;
+    } cases[] = {
+        {B::Ph, 0, {-60.0f, -59.16f}},        {B::Redox, 1, {-100.0f}},
+        {B::Conductivity, 5, {1.2f, 12.34f}}, {B::OxygenSlope, 7, {199.9f, 12600.0f, 12400.0f}},
+        {B::Salinity, 7, {.entered = 40.0f}}, {B::AirPressure, 7, {.entered = 1199.9f}},
+    };
+    for (const int language : {0, 1}) {
+        for (const auto& c : cases) {
+            CKalWertAusgabe result;
+            FillResult(result, CalibrationResultLines(c.branch, c.type, language, c.values),
+                       language);
+            Robot robot;
+            robot.OnTemplate(kResultTemplate)
+                .Inspect([&](QWidget* w) {
+                    for (const int id : {1150, 1151, 1152, 1166, 1167, 1168}) {
+                        auto* label = static_cast<ui::CDialog*>(w)->Item(id);
+                        const QString text = Text(w, id);
+                        EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width())
+                            << text.toStdString();
+                    }
+                })
+                .Key(Qt::Key_Escape);
+            result.DoModal();
+            EXPECT_TRUE(robot.WaitIdle());
+        }
+    }
+}
+
 TEST(CalibrationDialogs, ChoiceTellsTheButtonsFromClosing) {
     const struct {
         Ending ending;
