@@ -1,10 +1,12 @@
 // The calibration arithmetic: results, acceptance and the lines of the result dialog.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
 #include "calibration/CalibrationFormulas.h"
+#include "tables/Cp1252.h"
 
 namespace ql50 {
 namespace {
@@ -74,9 +76,21 @@ TEST(CalibrationFormulas, OnePointValues) {
     for (const auto& c : cases) EXPECT_NEAR(c.computed, c.expected, c.tolerance) << c.what;
 }
 
-// The partial sums are single-precision values: at 0 °C only the constant term is left.
-TEST(CalibrationFormulas, VapourPressureAtZeroIsTheConstantInSinglePrecision) {
-    EXPECT_EQ(waterVapourPressure(0.0), double{6.10696918088f});
+// The partial sums up to the term in t⁴ are single-precision values, which moves the result by
+// a few 1e-7 hPa from the plain polynomial; at 0 °C only the constant term is left.
+TEST(CalibrationFormulas, VapourPressureRoundsItsPartialSums) {
+    const struct {
+        double t, pressure, plainPolynomial;
+    } cases[] = {
+        {0.0, double{6.10696918088f}, 6.10696918088},
+        {10.0, 12.28439429712778, 12.284393941317},
+        {25.0, 31.64948815637207, 31.649488640253047},
+        {37.5, 64.5254463595085, 64.52544577603011},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(waterVapourPressure(c.t), c.pressure) << c.t;
+        EXPECT_NE(waterVapourPressure(c.t), c.plainPolynomial) << c.t;
+    }
 }
 
 // B below 20 °C, the other B from exactly 20.0 °C up: an unusable B shows which one was taken.
@@ -148,69 +162,41 @@ TEST(CalibrationFormulas, AcceptedRanges) {
     EXPECT_FALSE(PhAccepted(ComputePhCalibration(0.0f, 0.0f, 7.0f, 7.0f, 25.0f)));
 }
 
+// Expected lines are written in UTF-8 here; the dialog lines are Windows-1252.
 TEST(CalibrationFormulas, ResultDialogLines) {
     using B = CalibrationBranch;
+    const PhCalibration ph = ComputePhCalibration(0.0f, 177.48f, 7.0f, 4.0f, 25.0f);
     const struct {
         B branch;
         int type, language;
         ResultValues values;
-        ResultLines lines;
+        std::array<const char*, 3> labels, lines;
     } cases[] = {
-        {B::Ph,
-         0,
-         0,
-         {ComputePhCalibration(0.0f, 177.48f, 7.0f, 4.0f, 25.0f).asymmetry,
-          ComputePhCalibration(0.0f, 177.48f, 7.0f, 4.0f, 25.0f).slope},
-         {{"Asymmetrie", "Steilheit", ""}, {"0.0 mV", "-59.2 mV/pH", ""}}},
-        {B::Ph,
-         0,
-         1,
-         {1.26f, -58.23f},
-         {{"asymmetrie", "slope", ""}, {"1.3 mV", "-58.2 mV/pH", ""}}},
-        {B::Redox,
-         1,
-         0,
-         {ComputeRedoxOffset(12.0f, 2.0f, 5.0f)},
-         {{"Offset", "", ""}, {"15.0 mV", "", ""}}},
-        {B::Conductivity,
-         3,
-         0,
-         {ComputeCellConstant(1380.0f, 1413.0f, 1.0f), 2.0f},
-         {{"Zellkonstante", "Temperaturkoef.", ""}, {"1.02 1/cm", "2.00 %/K", ""}}},
-        {B::Conductivity,
-         5,
-         1,
-         {0.875f, 1.9f},
-         {{"cell const.", "temp. coef.", ""}, {"0.88 1/cm", "1.90 %/K", ""}}},
-        {B::OxygenSlope,
-         7,
-         0,
-         {49.98f, 2600.0f, 2400.0f},
-         {{"Anstieg",
-           "B < 20\xB0"
-           "C",
-           "B > 20\xB0"
-           "C"},
-          {"50.0 nA/100%", "2600 ", "2400 "}}},
-        {B::OxygenSlope,
-         7,
-         1,
-         {kInf, 2600.4f, 2399.6f},
-         {{"Slope",
-           "B < 20\xB0"
-           "C",
-           "B > 20\xB0"
-           "C"},
-          {"inf nA/100%", "2600 ", "2400 "}}},
-        {B::Salinity, 7, 0, {0, 0, 0, 40.0f}, {{"", "Salinit\xE4t", ""}, {"", "40.00 g/l", ""}}},
-        {B::Salinity, 7, 1, {0, 0, 0, 12.345f}, {{"", "Salinity", ""}, {"", "12.35 g/l", ""}}},
-        {B::AirPressure, 7, 0, {0, 0, 0, 1013.5f}, {{"", "Luftdruck", ""}, {"", "1014 hPa", ""}}},
-        {B::AirPressure, 7, 1, {0, 0, 0, 800.5f}, {{"", "Air pressure", ""}, {"", "800 hPa", ""}}},
+        // clang-format off
+        {B::Ph, 0, 0, {ph.asymmetry, ph.slope}, {"Asymmetrie", "Steilheit", ""}, {"0.0 mV", "-59.2 mV/pH", ""}},
+        {B::Ph, 0, 1, {1.26f, -58.23f}, {"asymmetrie", "slope", ""}, {"1.3 mV", "-58.2 mV/pH", ""}},
+        {B::Redox, 1, 0, {ComputeRedoxOffset(12.0f, 2.0f, 5.0f)}, {"Offset", "", ""}, {"15.0 mV", "", ""}},
+        {B::Conductivity, 3, 0, {ComputeCellConstant(1380.0f, 1413.0f, 1.0f), 2.0f},
+         {"Zellkonstante", "Temperaturkoef.", ""}, {"1.02 1/cm", "2.00 %/K", ""}},
+        {B::Conductivity, 5, 1, {0.875f, 1.9f}, {"cell const.", "temp. coef.", ""}, {"0.88 1/cm", "1.90 %/K", ""}},
+        {B::OxygenSlope, 7, 0, {49.98f, 2600.0f, 2400.0f},
+         {"Anstieg", "B < 20°C", "B > 20°C"}, {"50.0 nA/100%", "2600 ", "2400 "}},
+        {B::OxygenSlope, 7, 1, {kInf, 2600.4f, 2399.6f},
+         {"Slope", "B < 20°C", "B > 20°C"}, {"inf nA/100%", "2600 ", "2400 "}},
+        {B::Salinity, 7, 0, {.entered = 40.0f}, {"", "Salinität", ""}, {"", "40.00 g/l", ""}},
+        {B::Salinity, 7, 1, {.entered = 12.345f}, {"", "Salinity", ""}, {"", "12.35 g/l", ""}},
+        {B::AirPressure, 7, 0, {.entered = 1013.5f}, {"", "Luftdruck", ""}, {"", "1014 hPa", ""}},
+        {B::AirPressure, 7, 1, {.entered = 800.5f}, {"", "Air pressure", ""}, {"", "800 hPa", ""}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const ResultLines lines = CalibrationResultLines(c.branch, c.type, c.language, c.values);
-        EXPECT_EQ(lines.labels, c.lines.labels) << static_cast<int>(c.branch) << " " << c.language;
-        EXPECT_EQ(lines.values, c.lines.values) << static_cast<int>(c.branch) << " " << c.language;
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(lines.labels[i], Utf8ToCp1252(c.labels[i]))
+                << static_cast<int>(c.branch) << " " << c.language << " label " << i + 1;
+            EXPECT_EQ(lines.values[i], Utf8ToCp1252(c.lines[i]))
+                << static_cast<int>(c.branch) << " " << c.language << " value " << i + 1;
+        }
     }
 }
 
