@@ -6,9 +6,9 @@
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
+#include "conversation/QtText.h"
 #include "support/GuiTestMain.h"
 #include "support/Robot.h"
-#include "tables/Cp1252.h"
 #include "ui/DataExchange.h"
 #include "ui/Screenshot.h"
 
@@ -23,10 +23,6 @@ constexpr int kChoiceTemplate = 155;
 
 QString Text(QWidget* window, int id) {
     return static_cast<ui::CDialog*>(window)->ItemText(id);
-}
-
-QString Qs(const std::string& cp1252) {
-    return QString::fromStdString(Cp1252ToUtf8(cp1252));
 }
 
 // The ways a user ends a window, each a last step of the robot.
