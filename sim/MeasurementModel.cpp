@@ -68,9 +68,11 @@ LiveValues MeasurePh(const Environment& env, const ModuleSettings& s, double t) 
     return {float(ph), float(voltage), 0, 0, 0, float(t)};
 }
 
-LiveValues MeasureRedox(const Environment& env, const ModuleSettings& s, double t) {
-    const double electrode = env.sample - FactoryCalibration(kTypeRedox)[0];
-    const double redox = electrode + s.calibration[0];
+// The module reports the electrode's voltage as it is: the offset it holds does not act on the
+// reading. The program computes a new offset as reading - held offset + set point, taking the
+// reading to be the same whatever offset the module held.
+LiveValues MeasureRedox(const Environment& env, const ModuleSettings&, double t) {
+    const double redox = env.sample - FactoryCalibration(kTypeRedox)[0];
     return {float(redox), float(redox + kRedoxToHydrogen), 0, 0, 0, float(t)};
 }
 

@@ -3,6 +3,7 @@
 // the sensor signal with the calibration values it holds. The sensor's true properties are the
 // type's factory calibration values, so a freshly set up module shows the sample's true values,
 // and a calibration run against known solutions brings changed calibration values back to them.
+// The Redox offset is held for the program only and does not act on the reading.
 #include <array>
 #include <optional>
 

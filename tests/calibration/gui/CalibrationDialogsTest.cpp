@@ -1,0 +1,290 @@
+// The calibration's three windows: what they show, what they accept, and how each one ends.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <functional>
+
+#include "calibration/CalibrationDialogs.h"
+#include "calibration/CalibrationFormulas.h"
+#include "conversation/QtText.h"
+#include "support/GuiTestMain.h"
+#include "support/Robot.h"
+#include "ui/DataExchange.h"
+#include "ui/Screenshot.h"
+
+namespace ql50 {
+namespace {
+
+using test::Robot;
+
+constexpr int kEntryTemplate = 153;
+constexpr int kResultTemplate = 154;
+constexpr int kChoiceTemplate = 155;
+
+QString Text(QWidget* window, int id) {
+    return static_cast<ui::CDialog*>(window)->ItemText(id);
+}
+
+// The ways a user ends a window, each a last step of the robot.
+struct Ending {
+    const char* name;
+    std::function<void(Robot::Step&)> act;
+};
+const Ending kEsc{"Esc", [](Robot::Step& s) { s.Key(Qt::Key_Escape); }};
+const Ending kCloseBox{"close box", [](Robot::Step& s) { s.CloseBox(); }};
+const Ending kEnter{"Enter", [](Robot::Step& s) { s.Key(Qt::Key_Return); }};
+Ending ClickOn(int id) {
+    return {"button", [id](Robot::Step& s) { s.Click(id); }};
+}
+
+TEST(CalibrationDialogs, EntryShowsPromptUnitAndValue) {
+    const struct {
+        float value;
+        const char* shown;
+    } cases[] = {{1013.25f, "1013.25"}, {0.1f, "0.1"}, {0.0f, "0"}, {-59.16f, "-59.16"}};
+    for (const auto& c : cases) {
+        Robot robot;
+        CKalWertEingabe entry;
+        entry.promptText = QStringLiteral("Aktuellen Luftdruck eingeben.");
+        entry.unitText = QStringLiteral("hPa");
+        entry.value = c.value;
+        robot.OnTemplate(kEntryTemplate)
+            .Inspect([&](QWidget* w) {
+                EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), c.shown);
+                EXPECT_EQ(Text(w, CKalWertEingabe::kIdPrompt), entry.promptText);
+                EXPECT_EQ(Text(w, CKalWertEingabe::kIdUnit), "hPa");
+                EXPECT_EQ(w->windowTitle(), "QL50");
+                EXPECT_EQ(Text(w, ui::kIdOk), "OK");
+            })
+            .Click(ui::kIdOk);
+        EXPECT_EQ(entry.DoModal(), ui::kIdOk);
+        EXPECT_TRUE(robot.WaitIdle());
+        EXPECT_FLOAT_EQ(entry.value, c.value) << "what is shown reads back unchanged";
+    }
+}
+
+// Only a number ends the window with OK; anything else is refused and the window stays open
+// with the value it opened with, until Esc leaves it.
+TEST(CalibrationDialogs, EntryAcceptsOnlyANumber) {
+    const struct {
+        const char* typed;
+        bool accepted;
+        float value;
+    } cases[] = {
+        {"7.00", true, 7.0f},  {" 7.00 ", true, 7.0f},  {"1013.25", true, 1013.25f},
+        {"-0.5", true, -0.5f}, {"4.01e0", true, 4.01f}, {"7,00", false, 0},
+        {"", false, 0},        {"pH 7", false, 0},      {"7.0.0", false, 0},
+        {"1e39", false, 0},  // beyond single precision
+    };
+    for (const auto& c : cases) {
+        Robot robot;
+        CKalWertEingabe entry;
+        entry.value = 4.0f;
+        robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, c.typed).Click(1);
+        if (!c.accepted) {
+            robot.OnMessage(ui::DataExchange::NumberMessage()).Click(1);
+            robot.OnTemplate(kEntryTemplate)
+                .Inspect([&](QWidget*) { EXPECT_EQ(entry.value, 4.0f) << c.typed; })
+                .Key(Qt::Key_Escape);
+        }
+        const int result = entry.DoModal();
+        EXPECT_TRUE(robot.WaitIdle());
+        EXPECT_EQ(result, c.accepted ? ui::kIdOk : ui::kIdCancel) << c.typed;
+        EXPECT_EQ(entry.value, c.accepted ? c.value : 4.0f) << c.typed;
+        EXPECT_EQ(robot.Messages().size(), c.accepted ? 0 : 1) << c.typed;
+    }
+}
+
+TEST(CalibrationDialogs, EntryEndedWithoutOkKeepsItsValue) {
+    for (const Ending& ending : {kEsc, kCloseBox}) {
+        Robot robot;
+        CKalWertEingabe entry;
+        entry.value = 7.0f;
+        ending.act(robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, "4.00"));
+        EXPECT_EQ(entry.DoModal(), ui::kIdCancel) << ending.name;
+        EXPECT_TRUE(robot.WaitIdle());
+        EXPECT_EQ(entry.value, 7.0f) << ending.name;
+    }
+}
+
+// One entry object serves a whole run: the second buffer's entry opens with the first's value.
+TEST(CalibrationDialogs, EntryOpensAgainWithTheValueEnteredBefore) {
+    Robot robot;
+    CKalWertEingabe entry;
+    robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, "7.00").Click(1);
+    robot.OnTemplate(kEntryTemplate)
+        .Inspect([](QWidget* w) { EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), "7"); })
+        .Click(1);
+    entry.DoModal();
+    entry.DoModal();
+    EXPECT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(entry.value, 7.0f);
+}
+
+void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language) {
+    result.saveText = language == 1 ? "Save" : "Speichern";
+    result.exitText = language == 1 ? "Exit" : "Beenden";
+    result.labelText1 = Qs(lines.labels[0]);
+    result.labelText2 = Qs(lines.labels[1]);
+    result.labelText3 = Qs(lines.labels[2]);
+    result.resultText1 = Qs(lines.values[0]);
+    result.resultText2 = Qs(lines.values[1]);
+    result.resultText3 = Qs(lines.values[2]);
+}
+
+TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
+    const struct {
+        Ending ending;
+        int result;
+    } cases[] = {
+        {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk},
+        {kEnter, ui::kIdOk},
+        {ClickOn(CKalWertAusgabe::kIdExit), ui::kIdCancel},
+        {kEsc, ui::kIdCancel},
+        {kCloseBox, ui::kIdCancel},
+    };
+    const ResultLines salinity =
+        CalibrationResultLines(CalibrationBranch::Salinity, 7, 0, {.entered = 12.5f});
+    for (const auto& c : cases) {
+        Robot robot;
+        CKalWertAusgabe result;
+        FillResult(result, salinity, 0);
+        c.ending.act(robot.OnTemplate(kResultTemplate).Inspect([](QWidget* w) {
+            const QString shown[] = {"", QString::fromUtf8("Salinität"), "", "", "12.50 g/l", ""};
+            const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(Text(w, ids[i]), shown[i]) << ids[i];
+            EXPECT_EQ(Text(w, CKalWertAusgabe::kIdSave), "Speichern");
+            EXPECT_EQ(Text(w, CKalWertAusgabe::kIdExit), "Beenden");
+        }));
+        EXPECT_EQ(result.DoModal(), c.result) << c.ending.name;
+        EXPECT_TRUE(robot.WaitIdle());
+    }
+}
+
+// The widest results of each branch stay on their one line (a static wraps at blanks and shows
+// only its first line).
+TEST(CalibrationDialogs, ResultLinesFitTheirColumns) {
+    using B = CalibrationBranch;
+    const struct {
+        B branch;
+        int type;
+        ResultValues values;
+    } cases[] = {
+        {B::Ph, 0, {-60.0f, -59.16f}},        {B::Redox, 1, {-100.0f}},
+        {B::Conductivity, 5, {1.2f, 12.34f}}, {B::OxygenSlope, 7, {199.9f, 12600.0f, 12400.0f}},
+        {B::Salinity, 7, {.entered = 40.0f}}, {B::AirPressure, 7, {.entered = 1199.9f}},
+    };
+    for (const int language : {0, 1}) {
+        for (const auto& c : cases) {
+            CKalWertAusgabe result;
+            FillResult(result, CalibrationResultLines(c.branch, c.type, language, c.values),
+                       language);
+            Robot robot;
+            robot.OnTemplate(kResultTemplate)
+                .Inspect([&](QWidget* w) {
+                    for (const int id : {1150, 1151, 1152, 1166, 1167, 1168}) {
+                        auto* label = static_cast<ui::CDialog*>(w)->Item(id);
+                        const QString text = Text(w, id);
+                        EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width())
+                            << text.toStdString();
+                    }
+                })
+                .Key(Qt::Key_Escape);
+            result.DoModal();
+            EXPECT_TRUE(robot.WaitIdle());
+        }
+    }
+}
+
+TEST(CalibrationDialogs, ChoiceTellsTheButtonsFromClosing) {
+    const struct {
+        Ending ending;
+        int result;
+        bool closed;
+    } cases[] = {
+        {ClickOn(CKalAuswahl::kIdOxygen), CKalAuswahl::kOxygen, false},
+        {ClickOn(CKalAuswahl::kIdAirPressure), CKalAuswahl::kAirPressure, false},
+        {ClickOn(CKalAuswahl::kIdSalinity), CKalAuswahl::kSalinity, false},
+        {kEsc, ui::kIdCancel, true},
+        {kCloseBox, ui::kIdCancel, true},
+    };
+    CKalAuswahl choice;  // shown again and again, as the closed flag must not stick
+    choice.oxygenText = "Oxygen";
+    choice.airPressureText = "Air pressure";
+    choice.salinityText = "Salinity";
+    for (const auto& c : cases) {
+        Robot robot;
+        c.ending.act(robot.OnTemplate(kChoiceTemplate).Inspect([](QWidget* w) {
+            EXPECT_EQ(Text(w, CKalAuswahl::kIdOxygen), "Oxygen");
+            EXPECT_EQ(Text(w, CKalAuswahl::kIdAirPressure), "Air pressure");
+            EXPECT_EQ(Text(w, CKalAuswahl::kIdSalinity), "Salinity");
+            EXPECT_EQ(w->findChildren<QPushButton*>().size(), 3);
+        }));
+        EXPECT_EQ(choice.DoModal(), c.result) << c.ending.name;
+        EXPECT_TRUE(robot.WaitIdle());
+        EXPECT_EQ(choice.closed, c.closed) << c.ending.name;
+    }
+}
+
+// Pictures of every window in both languages, with the longest texts each one gets.
+QString Shot(const QString& name) {
+    return QString(QL50_SCREENSHOT_DIR) + "/calibration-" + name + ".png";
+}
+
+TEST(CalibrationDialogs, Screenshots) {
+    const struct {
+        int language;
+        const char* suffix;
+        const char* prompt;
+        const char* choices[3];  // oxygen, air pressure, salinity
+    } languages[] = {
+        {0, "german", "Aktuellen Luftdruck eingeben.", {"Sauerstoff", "Luftdruck", "Salinität"}},
+        {1, "english", "Input current air pressure.", {"Oxygen", "Air pressure", "Salinity"}},
+    };
+    for (const auto& l : languages) {
+        const QString suffix = QString::fromLatin1(l.suffix);
+        const auto save = [](const QString& name) {
+            return [name](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot(name))); };
+        };
+        Robot robot;
+        CKalWertEingabe entry;
+        entry.promptText = QString::fromUtf8(l.prompt);
+        entry.unitText = "hPa";
+        entry.value = 1013.25f;
+        robot.OnTemplate(kEntryTemplate).Inspect(save("entry-" + suffix)).Key(Qt::Key_Escape);
+        entry.DoModal();
+
+        const struct {
+            const char* name;
+            CalibrationBranch branch;
+            int type;
+            ResultValues values;
+        } results[] = {
+            {"result-ph-", CalibrationBranch::Ph, 0, {-12.3f, -59.16f}},
+            {"result-conductivity-", CalibrationBranch::Conductivity, 3, {1.02f, 2.0f}},
+            {"result-oxygen-", CalibrationBranch::OxygenSlope, 7, {149.9f, 2600.0f, 2400.0f}},
+        };
+        for (const auto& r : results) {
+            CKalWertAusgabe result;
+            FillResult(result, CalibrationResultLines(r.branch, r.type, l.language, r.values),
+                       l.language);
+            robot.OnTemplate(kResultTemplate).Inspect(save(r.name + suffix)).Key(Qt::Key_Escape);
+            result.DoModal();
+        }
+
+        CKalAuswahl choice;
+        choice.oxygenText = QString::fromUtf8(l.choices[0]);
+        choice.airPressureText = QString::fromUtf8(l.choices[1]);
+        choice.salinityText = QString::fromUtf8(l.choices[2]);
+        robot.OnTemplate(kChoiceTemplate).Inspect(save("choice-" + suffix)).Key(Qt::Key_Escape);
+        choice.DoModal();
+        EXPECT_TRUE(robot.WaitIdle());
+    }
+}
+
+}  // namespace
+}  // namespace ql50
+
+int main(int argc, char** argv) {
+    return ql50::test::RunGuiTests(argc, argv);
+}
