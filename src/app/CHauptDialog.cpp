@@ -131,11 +131,10 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(conv_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
-    for (int id : {int(kIdKalibrieren), int(kIdParametrieren)}) {
-        OnCommand(id, [this] {
-            ui::MessageBox(this, QString::fromUtf8("Diese Funktion ist noch nicht verfügbar."));
-        });
-    }
+    OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
+    OnCommand(kIdParametrieren, [this] {
+        ui::MessageBox(this, QString::fromUtf8("Diese Funktion ist noch nicht verfügbar."));
+    });
 }
 
 bool CHauptDialog::OnInitDialog() {
@@ -261,6 +260,11 @@ void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
 void CHauptDialog::ReportFileError(const QString& reason) {
     ui::MessageBox(this,
                    QString::fromUtf8("Die Datei kann nicht geschrieben werden:\n%1").arg(reason));
+}
+
+void CHauptDialog::ShowCalibrationSummary(const std::string& summary) {
+    calSummary_ = summary;
+    UpdateData(false);
 }
 
 void CHauptDialog::ReleaseRecordingFile(const std::string& fileName) {

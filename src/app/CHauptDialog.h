@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "calibration/CCalibration.h"
 #include "config/CDeviceConfiguration.h"
 #include "conversation/CConversation.h"
 #include "formats/SettingsFile.h"
@@ -52,7 +53,7 @@ extern const std::array<int, 9> kIdleButtons;
 // offers the addresses 0 to 31 and 255.
 int SpinnerAddress(int position);
 
-class CHauptDialog : public ui::CDialog, private LoggerHost {
+class CHauptDialog : public ui::CDialog, private LoggerHost, private CalibrationHost {
     Q_OBJECT
 public:
     // `workDir` holds config.ini and protokoll.txt (the working directory in normal use).
@@ -62,6 +63,7 @@ public:
     CConversation& conversation() { return conv_; }
     const CLoggerReadout& readout() const { return readout_; }
     CDeviceConfiguration& configuration() { return config_; }
+    CCalibration& calibration() { return calibration_; }
     static QIcon AppIcon();
 
     // Main-window state that the tests and the measurement set-up read and write.
@@ -99,15 +101,18 @@ private:
     void CommunicationError() override;
     void ReportFileError(const QString& reason) override;
     void ReleaseRecordingFile(const std::string& fileName) override;
+    void StartPolling() override { SetTimer(kTimerPoll, 2000); }
+    void StopPolling() override { KillTimer(kTimerPoll); }
+    void ShowTypeLabels() override;
+    void ClearValueDisplay() override;
+    void ShowCalibrationSummary(const std::string& summary) override;
 
     void BindButtons();
     void CreateValueFont();
     void OnVScroll(int position);
     bool StartMeasurement();
     void StopMeasurement();
-    void ShowTypeLabels();
     void SetMeasuringButtons(bool measuringNow);
-    void ClearValueDisplay();
     void ReportRecordingError();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
@@ -116,6 +121,7 @@ private:
     CConversation conv_;
     CLoggerReadout readout_{conv_, *this};
     CDeviceConfiguration config_{conv_, *this};
+    CCalibration calibration_{conv_, *this};
     TextFile eventLogFile_;
     QString recordingLabel_;
     std::string calSummary_;  // Windows-1252

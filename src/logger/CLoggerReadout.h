@@ -18,7 +18,7 @@ class CConversation;
 class CUebertragung;
 
 // What the read-out needs of its window beyond any procedure's needs.
-class LoggerHost : public ui::ProcedureHost {
+class LoggerHost : public virtual ui::ProcedureHost {
 public:
     // The export goes to a file of this name: a recording into a file of the same name stops
     // (the file is closed and the measurement cannot start until a new file is chosen).

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "SimTestSupport.h"
+#include "sim/SimTestSupport.h"
 #include "calibration/CalibrationFormulas.h"
 
 namespace ql50::sim::test {

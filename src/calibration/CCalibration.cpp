@@ -1,0 +1,246 @@
+#include "calibration/CCalibration.h"
+
+#include <cmath>
+
+#include "calibration/CalibrationDialogs.h"
+#include "calibration/CalibrationFormulas.h"
+#include "conversation/CConversation.h"
+#include "conversation/QtText.h"
+#include "formats/Recording.h"
+#include "link/Encoding.h"
+#include "tables/MessTypen.h"
+#include "tables/Texte.h"
+#include "ui/CUebertragung.h"
+#include "ui/MessageBox.h"
+
+namespace ql50 {
+namespace {
+
+enum MessTyp : int {
+    kPh = 0,
+    kRedox = 1,
+    kFirstConductivity = 2,
+    kLastConductivity = 5,
+    kFrei = 6,
+    kSauerstoff = 7
+};
+
+bool Finite(float value) {
+    return std::isfinite(value);
+}
+
+}  // namespace
+
+// The dialogs of one run: one entry dialog for the whole run, so a value entered in one step is
+// the starting value of the next entry unless the step sets another.
+struct CCalibration::Run {
+    explicit Run(QWidget* parent) : entry(parent), result(parent) {}
+    CKalWertEingabe entry;
+    CKalWertAusgabe result;
+};
+
+CCalibration::CCalibration(CConversation& conversation, CalibrationHost& host)
+    : conv_(conversation), host_(host) {}
+
+void CCalibration::Calibrate() {
+    host_.EnsurePortOpen();
+    if (!conv_.Ask(req::kReadType)) return host_.CommunicationError();
+    // The store writes all five values back: each of them must come from this module.
+    for (const Request& r : {req::ReadCal(1), req::ReadCal(2), req::ReadCal(3), req::ReadCal(4),
+                             req::kReadAirPressureFactor}) {
+        if (!conv_.Ask(r)) return host_.CommunicationError();
+    }
+    if (conv_.modul.moduleType >= kMessTypen.size()) return;
+    host_.ShowTypeLabels();
+    host_.StartPolling();
+    Run run(host_.HostWindow());
+    Branch(run);
+    Finish();
+}
+
+void CCalibration::Branch(Run& run) {
+    const int type = conv_.modul.moduleType;
+    if (type == kPh) return CalibratePh(run);
+    if (type == kRedox) return CalibrateRedox(run);
+    if (type >= kFirstConductivity && type <= kLastConductivity) return CalibrateConductivity(run);
+    if (type == kSauerstoff) return CalibrateOxygen(run);
+    host_.StopPolling();  // "frei" has nothing to calibrate
+}
+
+// ---- the branches --------------------------------------------------------------------------
+
+void CCalibration::CalibratePh(Run& run) {
+    const CModulDaten& m = conv_.modul;
+    SensorPrompt(T(kTexte.sensorPuffer1));
+    const float u1 = m.value2;
+    const float ph1 = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
+    SensorPrompt(T(kTexte.sensorPuffer2));
+    const float u2 = m.value2;
+    const float ph2 = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
+    host_.StopPolling();
+    if (u1 == u2 || ph1 == ph2) return Refuse();
+    const PhCalibration result = ComputePhCalibration(u1, u2, ph1, ph2, m.temperature);
+    if (!Finite(result.asymmetry) || !Finite(result.slope)) return Refuse();
+    conv_.modul.calValue1 = result.asymmetry;
+    conv_.modul.calValue2 = result.slope;
+    if (!PhAccepted(result)) Warn();
+    Offer(run, CalibrationBranch::Ph);
+}
+
+void CCalibration::CalibrateRedox(Run& run) {
+    SensorPrompt(T(kTexte.sensorPuffer));
+    const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
+    const float offset = ComputeRedoxOffset(conv_.modul.value1, conv_.modul.calValue1, s);
+    host_.StopPolling();
+    if (!Finite(offset)) return Refuse();
+    conv_.modul.calValue1 = offset;
+    if (!Accepted(CalibrationCheck::RedoxOffset, offset)) Warn();
+    Offer(run, CalibrationBranch::Redox);
+}
+
+void CCalibration::CalibrateConductivity(Run& run) {
+    SensorPrompt(T(kTexte.sensorPuffer));
+    const float measured = conv_.modul.value1;
+    const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
+    const float constant = ComputeCellConstant(measured, s, conv_.modul.calValue1);
+    host_.StopPolling();
+    if (!Finite(constant)) return Refuse();
+    conv_.modul.calValue1 = constant;
+    if (!Accepted(CalibrationCheck::CellConstant, constant)) Warn();
+    Offer(run, CalibrationBranch::Conductivity);
+}
+
+void CCalibration::CalibrateOxygen(Run& run) {
+    const int lang = host_.Language();
+    CKalAuswahl choice(host_.HostWindow());
+    choice.oxygenText = Qs(Tx(kTexte.sauerstoff, lang));
+    choice.airPressureText = Qs(Tx(kTexte.luftdruck, lang));
+    choice.salinityText = Qs(Tx(kTexte.salinitaet, lang));
+    const int picked = choice.DoModal();
+    if (choice.closed) return;  // closing the choice ends the calibration
+    if (picked == CKalAuswahl::kSalinity) return CalibrateSalinity(run);
+    if (picked == CKalAuswahl::kAirPressure) return CalibrateAirPressure(run);
+    CalibrateOxygenSlope(run);
+}
+
+void CCalibration::CalibrateSalinity(Run& run) {
+    const float v =
+        Enter(run, T(kTexte.salinitaetEingeben), QStringLiteral("g/kg"), conv_.modul.calValue4);
+    if (!Accepted(CalibrationCheck::Salinity, v)) return Refuse();
+    // The salinity changes only when the user stores it.
+    const float held = conv_.modul.calValue4;
+    conv_.modul.calValue4 = v;
+    if (!Offer(run, CalibrationBranch::Salinity, v)) conv_.modul.calValue4 = held;
+}
+
+void CCalibration::CalibrateAirPressure(Run& run) {
+    Message(T(kTexte.wartenStabil));
+    const float reading = conv_.modul.value5;
+    const float p = Enter(run, T(kTexte.luftdruckEingeben), QStringLiteral("hPa"), reading);
+    if (!Accepted(CalibrationCheck::AirPressure, p)) return Refuse();
+    const float factor = ComputeAirPressureFactor(p, reading, conv_.modul.airPressureFactor);
+    if (!Finite(factor)) return Refuse();
+    conv_.modul.airPressureFactor = factor;
+    Offer(run, CalibrationBranch::AirPressure, p);
+}
+
+void CCalibration::CalibrateOxygenSlope(Run& run) {
+    const CModulDaten& m = conv_.modul;
+    SensorPrompt(T(kTexte.sensorKalibriermedium));
+    const float x = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
+    const float slope =
+        ComputeOxygenSlope(x, m.value3, m.value5, m.temperature, m.calValue2, m.calValue3);
+    host_.StopPolling();
+    if (!Finite(slope)) return Refuse();
+    conv_.modul.calValue1 = slope;
+    if (!Accepted(CalibrationCheck::OxygenSlope, slope)) Warn();
+    Offer(run, CalibrationBranch::OxygenSlope);
+}
+
+void CCalibration::Finish() {
+    host_.StopPolling();
+    host_.ClearValueDisplay();
+    host_.ShowCalibrationSummary(CalibrationSummary(conv_.modul, host_.Language()));
+}
+
+// ---- storing -------------------------------------------------------------------------------
+
+void CCalibration::StoreCalibration() {
+    CUebertragung progress(host_.HostWindow());
+    progress.Create(host_.HostWindow());
+    progress.SetRange(0, 5);
+    progress.SetPos(1);
+    const CModulDaten& m = conv_.modul;
+    struct Write {
+        Request request;
+        float value;
+    };
+    const Write writes[] = {{req::WriteCal(1), m.calValue1},
+                            {req::WriteCal(2), m.calValue2},
+                            {req::WriteCal(3), m.calValue3},
+                            {req::WriteCal(4), m.calValue4},
+                            {req::kWriteAirPressureFactor, m.airPressureFactor}};
+    int position = 2;
+    for (const Write& w : writes) {
+        conv_.Ask(w.request, EncodeFloat24(w.value));
+        progress.SetPos(position++);  // 6 lies beyond the range: the bar stays full
+    }
+    // The end of the series carries the bytes of the last write.
+    conv_.Ask(req::kEndOfWrites, conv_.lastCommandData());
+    progress.DestroyWindow();
+}
+
+// ---- dialogs and messages ------------------------------------------------------------------
+
+void CCalibration::Message(const char* text) {
+    ui::MessageBox(host_.HostWindow(), Qs(text));
+}
+
+void CCalibration::SensorPrompt(const char* immerse) {
+    Message(immerse);
+    Message(T(kTexte.wartenStabil));
+}
+
+float CCalibration::Enter(Run& run, const char* prompt, const QString& unit,
+                          std::optional<float> start) {
+    run.entry.promptText = Qs(prompt);
+    run.entry.unitText = unit;
+    if (start) run.entry.value = *start;
+    run.entry.DoModal();
+    return run.entry.value;
+}
+
+// Nothing was computed that could be stored: the run goes on to its end.
+void CCalibration::Refuse() {
+    Message(T(kTexte.kalibrierfehler));
+}
+
+// The computed value lies outside the accepted range; the user may still store it.
+void CCalibration::Warn() {
+    Message(T(kTexte.kalibrierfehler));
+}
+
+bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
+    const int lang = host_.Language();
+    const CModulDaten& m = conv_.modul;
+    const ResultLines lines = CalibrationResultLines(
+        branch, m.moduleType, lang, {m.calValue1, m.calValue2, m.calValue3, entered});
+    CKalWertAusgabe& r = run.result;
+    r.saveText = Qs(Tx(kTexte.speichern, lang));
+    r.exitText = Qs(Tx(kTexte.beenden, lang));
+    r.labelText1 = Qs(lines.labels[0]);
+    r.labelText2 = Qs(lines.labels[1]);
+    r.labelText3 = Qs(lines.labels[2]);
+    r.resultText1 = Qs(lines.values[0]);
+    r.resultText2 = Qs(lines.values[1]);
+    r.resultText3 = Qs(lines.values[2]);
+    if (r.DoModal() != ui::kIdOk) return false;
+    StoreCalibration();
+    return true;
+}
+
+QString CCalibration::ChannelUnit() const {
+    return Qs(kMessTypen[conv_.modul.moduleType].channelUnit[0].data());
+}
+
+}  // namespace ql50

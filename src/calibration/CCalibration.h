@@ -1,0 +1,76 @@
+#pragma once
+// The guided calibration of the sensor on the module. It asks the module for its type and
+// calibration values, leads the user through the steps of that type with message boxes and the
+// calibration dialogs while the live poll keeps the values fresh, computes the new values on
+// the PC, shows them with the acceptance verdict, and writes them into the module only when the
+// user chooses "Speichern".
+#include <array>
+#include <optional>
+#include <string>
+
+#include "tables/Texte.h"
+#include "ui/ProcedureHost.h"
+
+namespace ql50 {
+
+class CConversation;
+class CKalWertEingabe;
+class CKalWertAusgabe;
+enum class CalibrationBranch;
+
+// What the calibration needs of its window beyond any procedure's needs.
+class CalibrationHost : public virtual ui::ProcedureHost {
+public:
+    // The live poll of the window (every 2 s), which keeps the module data's live values fresh
+    // while the user follows the prompts.
+    virtual void StartPolling() = 0;
+    virtual void StopPolling() = 0;
+    // The channel captions and units of the module's type.
+    virtual void ShowTypeLabels() = 0;
+    // Waits a second (serving events), then empties the six value fields.
+    virtual void ClearValueDisplay() = 0;
+    // Shows the calibration summary line (Windows-1252).
+    virtual void ShowCalibrationSummary(const std::string& summary) = 0;
+};
+
+class CCalibration {
+public:
+    CCalibration(CConversation& conversation, CalibrationHost& host);
+
+    // The handler of the main window's button "Kalibrieren".
+    void Calibrate();
+    // Writes calibration values 1 to 4 and the air-pressure factor, then ends the write series.
+    void StoreCalibration();
+
+private:
+    struct Run;
+    void Branch(Run& run);
+    void CalibratePh(Run& run);
+    void CalibrateRedox(Run& run);
+    void CalibrateConductivity(Run& run);
+    void CalibrateOxygen(Run& run);
+    void CalibrateSalinity(Run& run);
+    void CalibrateAirPressure(Run& run);
+    void CalibrateOxygenSlope(Run& run);
+    void Finish();
+
+    void Message(const char* text);
+    void SensorPrompt(const char* immerse);
+    float Enter(Run& run, const char* prompt, const QString& unit,
+                std::optional<float> start = std::nullopt);
+    void Refuse();
+    void Warn();
+    // Shows the result dialog and stores on "Speichern"; true when stored.
+    bool Offer(Run& run, CalibrationBranch branch, float entered = 0);
+    QString ChannelUnit() const;
+    // A text of the text table in the user's language.
+    template <std::size_t W>
+    const char* T(const std::array<std::array<char, W>, 2>& pair) const {
+        return Tx(pair, host_.Language());
+    }
+
+    CConversation& conv_;
+    CalibrationHost& host_;
+};
+
+}  // namespace ql50
