@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "sim/SimTestSupport.h"
 #include "calibration/CalibrationFormulas.h"
+#include "sim/SimTestSupport.h"
 
 namespace ql50::sim::test {
 namespace {
