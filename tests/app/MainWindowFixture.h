@@ -2,54 +2,35 @@
 // The real main window on a temporary working folder, talking to a scripted module or to the
 // virtual module over a pseudo-terminal; a robot answers its modal windows.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QElapsedTimer>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "app/CHauptDialog.h"
+#include "support/Files.h"
 #include "support/Robot.h"
 #include "ui/Controls.h"
 
 namespace ql50::test {
 
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void Spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() {
-        char pattern[] = "/tmp/ql50-gui-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
     ~MainWindowTest() override {
         if (window) {
             window->measuring = false;
             window->DestroyWindow();
             window.reset();
         }
-        std::filesystem::remove_all(dir_);
     }
 
-    std::string File(const std::string& name) const { return dir_ + "/" + name; }
-    const std::string& Dir() const { return dir_; }
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    const std::string& Dir() const { return dir_.Path(); }
 
     // Opens the main window modeless; COM1 leads to `device` when given.
     void Open(const std::string& device = {}) {
-        window = std::make_unique<CHauptDialog>(QString::fromStdString(dir_));
+        window = std::make_unique<CHauptDialog>(QString::fromStdString(Dir()));
         if (!device.empty()) window->conversation().MapPort(1, device);
         window->Create();
     }
@@ -73,7 +54,7 @@ protected:
     Robot robot;
 
 private:
-    std::string dir_;
+    TempDir dir_;
 };
 
 }  // namespace ql50::test

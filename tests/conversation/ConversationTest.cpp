@@ -1,42 +1,23 @@
 // The conversation over a pseudo-terminal with a scripted module, on a QCoreApplication.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "PtyPeer.h"
 #include "conversation/CConversation.h"
 #include "link/Encoding.h"
+#include "support/CpuTime.h"
+#include "support/Pty.h"
 
 namespace ql50 {
 namespace {
 
+using test::NoReply;
+using test::ProcessCpuTime;
 using test::PtyPeer;
 using test::ReplyTo;
-
-// Serves events until `done` holds or 20 s pass.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using test::WaitUntil;
 
 struct Fixture : ::testing::Test {
     void Open(PtyPeer& peer) {
@@ -68,27 +49,28 @@ TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
 }
 
 TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    PtyPeer peer(NoReply);
     Open(peer);
     int timerTicks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
     ticker.start(100);
     conv.SendCommand(0, kReadParam, 4, 32);
-    const double cpuBefore = CpuSeconds();
+    const auto cpuBefore = ProcessCpuTime();
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(conv.WaitForReply(), 0);
     const qint64 ms = t.elapsed();
-    EXPECT_GT(ms, 1900);  // more than 2 s of wall clock, less a little timer slack
+    EXPECT_GT(ms, 1900);        // more than 2 s of wall clock, less a little timer slack
     EXPECT_LE(ms, 3000 + 900);  // at most 3 s, with room for a late timer on a busy machine
     EXPECT_TRUE(conv.replyPending());
     EXPECT_GT(timerTicks, 5) << "events must be served during the wait";
-    EXPECT_LT(CpuSeconds() - cpuBefore, 1.0) << "the wait must block, not spin";
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, std::chrono::seconds(1))
+        << "the wait must block, not spin";
 }
 
 TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    PtyPeer peer(NoReply);
     Open(peer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 0);
@@ -138,7 +120,7 @@ TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
 }
 
 TEST_F(Fixture, WatchdogNoticeGivesOneEventLogLine) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    PtyPeer peer(NoReply);
     Open(peer);
     QSignalSpy notices(&conv, &CConversation::watchdogNotice);
     conv.SendCommand(0, kReadParam, 4, 32);
