@@ -20,12 +20,16 @@ using test::ReplyTo;
 using test::WaitUntil;
 
 struct Fixture : ::testing::Test {
-    void Open(PtyPeer& peer) {
-        conv.MapPort(1, peer.path());
+    // A scripted module on COM 1, and the port opened to it.
+    PtyPeer& Open(PtyPeer::Answer answer) {
+        peers.push_back(std::make_unique<PtyPeer>(std::move(answer)));
+        conv.MapPort(1, peers.back()->path());
         QString failure;
-        ASSERT_TRUE(conv.EnsurePortOpen(0, 9600, &failure)) << failure.toStdString();
+        EXPECT_TRUE(conv.EnsurePortOpen(0, 9600, &failure)) << failure.toStdString();
+        return *peers.back();
     }
     CConversation conv;
+    std::vector<std::unique_ptr<PtyPeer>> peers;
 };
 
 // Answers every live-value read with a value that names the register, every other read
@@ -37,8 +41,7 @@ std::vector<std::uint8_t> Answer(const Frame& req) {
 }
 
 TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 1);
     EXPECT_FALSE(conv.replyPending());
@@ -49,8 +52,7 @@ TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
 }
 
 TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) {
-    PtyPeer peer(NoReply);
-    Open(peer);
+    Open(NoReply);
     int timerTicks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
@@ -70,8 +72,7 @@ TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) 
 }
 
 TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
-    PtyPeer peer(NoReply);
-    Open(peer);
+    PtyPeer& peer = Open(NoReply);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 0);
     peer.Send(ReplyTo(BuildFrame(0, kReadParam, 4, 32), EncodeFloat24(2.0f)));
@@ -80,8 +81,7 @@ TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
 }
 
 TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.modul.moduleType = 7;  // oxygen
     QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
     conv.SendCommand(0, kReadValue, 3, 1);
@@ -97,8 +97,7 @@ TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
 }
 
 TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.deviceAddress = 7;
     QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
     conv.SendCommand(conv.deviceAddress, kReadValue, 3, 1);
@@ -107,12 +106,11 @@ TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
 }
 
 TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
-    PtyPeer peer([](const Frame& req) {
+    Open([](const Frame& req) {
         auto bytes = ReplyTo(req, EncodeFloat24(5.0f));
         bytes[kPosChecksum] ^= 0x01;
         return bytes;
     });
-    Open(peer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 0);
     EXPECT_TRUE(conv.frameError());
@@ -120,8 +118,7 @@ TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
 }
 
 TEST_F(Fixture, WatchdogNoticeGivesOneEventLogLine) {
-    PtyPeer peer(NoReply);
-    Open(peer);
+    PtyPeer& peer = Open(NoReply);
     QSignalSpy notices(&conv, &CConversation::watchdogNotice);
     conv.SendCommand(0, kReadParam, 4, 32);
     ASSERT_TRUE(WaitUntil([&] { return peer.Requests().size() == 1; }));
@@ -145,18 +142,16 @@ TEST_F(Fixture, PortThatCannotBeOpenedNamesComNumberDeviceAndReason) {
 }
 
 TEST_F(Fixture, HangUpIsReportedOnceAndTheNextOperationReopens) {
-    auto peer = std::make_unique<PtyPeer>(Answer);
-    Open(*peer);
+    PtyPeer& first = Open(Answer);
     QSignalSpy errors(&conv, &CConversation::portError);
-    peer->HangUp();
+    first.HangUp();
     ASSERT_TRUE(WaitUntil([&] { return errors.count() >= 1; }));
     conv.PumpDelay(1);
     EXPECT_EQ(errors.count(), 1);
     EXPECT_TRUE(errors.at(0).at(1).toBool());
     EXPECT_FALSE(conv.portOpen());
 
-    PtyPeer second(Answer);
-    Open(second);
+    Open(Answer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 1);
 }
