@@ -20,11 +20,10 @@
 #include <vector>
 
 #include "link/Frame.h"
+#include "support/Bytes.h"
 #include "support/Wait.h"
 
 namespace ql50::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // One end of a terminal line, raw and non-blocking underneath; reads and writes wait for the
 // line up to a limit.
@@ -212,9 +211,8 @@ private:
 
 // A reply frame for a request, with the given data bytes.
 inline Bytes ReplyTo(const Frame& request, DataBytes data) {
-    const Frame f = BuildFrame(request[kPosAddress], request[kPosOp], request[kPosType],
-                               request[kPosRegister], data);
-    return {f.begin(), f.end()};
+    return ToBytes(BuildFrame(request[kPosAddress], request[kPosOp], request[kPosType],
+                              request[kPosRegister], data));
 }
 
 // The answer of a module that stays silent.

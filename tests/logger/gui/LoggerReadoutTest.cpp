@@ -39,10 +39,6 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-Bytes FrameBytes(const Frame& f) {
-    return {f.begin(), f.end()};
-}
-
 // The frames of a read-out stream; the running byte position counts on as the module's does.
 class Stream {
 public:
@@ -68,11 +64,6 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-std::vector<std::uint8_t> Join(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // A module that tells its logger size (none: it stays silent) and answers the stream request
 // with prepared bytes, by default the acknowledgement only.
 class ScriptedLogger : public ScriptedModule {
@@ -80,7 +71,7 @@ public:
     explicit ScriptedLogger(std::optional<unsigned> size) {
         EchoWrites(false);
         SetSize(size);
-        SetStream(FrameBytes(kAck));
+        SetStream(ToBytes(kAck));
     }
     void SetSize(std::optional<unsigned> size) {
         if (!size) return Silence(kReadValue, 55);
@@ -145,7 +136,7 @@ protected:
     // program has taken it: everything in front of it has been handled then.
     void Settle(PtyPeer& peer) {
         const std::uint8_t n = ++marker_;
-        peer.Send(FrameBytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
+        peer.Send(ToBytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
         const std::string text = QString("%1.%1.%1").arg(n, 2, 10, QChar('0')).toStdString();
         EXPECT_TRUE(WaitUntil([&] { return window->conversation().modul.clockDateText == text; }));
     }
@@ -218,7 +209,7 @@ TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressAndTheNextReadoutStartsA
     EXPECT_EQ(Slurp(File("export.txt")), kHeader);  // the record never got its end marker
 
     // The next read-out starts afresh: acknowledgement first, then a record of its own.
-    module.SetStream(Join(FrameBytes(kAck), Stream().Record(kRecord).bytes()));
+    module.SetStream(Concat({ToBytes(kAck), Stream().Record(kRecord).bytes()}));
     SaveAs(File("zweite.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
@@ -243,7 +234,7 @@ TEST_F(LoggerReadoutTest, StreamRecordsBecomeLinesAndBrokenRecordsAreDropped) {
         .Record({0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0xFF}, {1})
         .Record({1, 2, 3, 0, 0, 0, 5, 0, 0, 0xFF});
     ASSERT_EQ(stream.position(), 520u);
-    module.SetStream(Join(FrameBytes(kAck), stream.bytes()));
+    module.SetStream(Concat({ToBytes(kAck), stream.bytes()}));
     Open(module.path());
     SaveAs(File("export.txt"));
     ReadOut();
