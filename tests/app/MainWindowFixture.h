@@ -1,6 +1,7 @@
 #pragma once
 // The real main window on a temporary working folder, talking to a scripted module or to the
-// virtual module over a pseudo-terminal; a robot answers its modal windows.
+// virtual module over a pseudo-terminal; a robot answers its modal windows, and the requests
+// sent to a scripted module are read in portions.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "RequestLog.h"
 #include "app/CHauptDialog.h"
 #include "support/Files.h"
 #include "support/Robot.h"
@@ -49,12 +51,17 @@ protected:
         window->settings.seconds = seconds;
         window->EnableItem(kIdMessung, true);
     }
+    // The requests the window sent to a scripted module since the last call.
+    std::vector<Frame> NewRequests(PtyPeer& peer) {
+        return requestLog_.New(window->conversation(), peer);
+    }
 
     std::unique_ptr<CHauptDialog> window;
     Robot robot;
 
 private:
     TempDir dir_;
+    RequestLog requestLog_;
 };
 
 }  // namespace ql50::test

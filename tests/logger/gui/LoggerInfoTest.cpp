@@ -4,7 +4,6 @@
 #include <QTimeEdit>
 
 #include "MainWindowFixture.h"
-#include "RequestLog.h"
 #include "support/Pty.h"
 #include "support/Screenshot.h"
 
@@ -36,12 +35,8 @@ const Frame kClearRequest = BuildFrame(0, kWriteValue, 2, 55, {2, 0, 0, 0});
 
 class LoggerInfoTest : public MainWindowTest {
 protected:
-    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
     // The status text as the window shows it: the LF CR line ends as line breaks.
     QString StatusShown() const { return Text(kIdStatus); }
-
-private:
-    RequestLog log_;
 };
 
 TEST_F(LoggerInfoTest, InformationSummaryInTheStatusText) {

@@ -13,7 +13,6 @@
 #include <optional>
 
 #include "MainWindowFixture.h"
-#include "RequestLog.h"
 #include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
@@ -130,8 +129,6 @@ protected:
     void SaveAs(const std::string& path) { robot.OnFileDialog().SaveAs(Q(path)); }
     void ReadOut() { Click(kIdLoggerAuslesen); }
 
-    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
-
     // Sends an unasked date reply behind whatever the module sent before and waits until the
     // program has taken it: everything in front of it has been handled then.
     void Settle(PtyPeer& peer) {
@@ -142,7 +139,6 @@ protected:
     }
 
 private:
-    RequestLog log_;
     std::uint8_t marker_ = 0;
 };
 
