@@ -1,55 +1,38 @@
 #pragma once
 // The real main window on a temporary working folder, talking to a scripted module or to the
-// virtual module over a pseudo-terminal; a robot answers its modal windows.
+// virtual module over a pseudo-terminal; a robot answers its modal windows, and the requests
+// sent to a scripted module are read in portions.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QElapsedTimer>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "RequestLog.h"
 #include "app/CHauptDialog.h"
+#include "support/Files.h"
 #include "support/Robot.h"
 #include "ui/Controls.h"
 
 namespace ql50::test {
 
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void Spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() {
-        char pattern[] = "/tmp/ql50-gui-XXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
     ~MainWindowTest() override {
         if (window) {
             window->measuring = false;
             window->DestroyWindow();
             window.reset();
         }
-        std::filesystem::remove_all(dir_);
     }
 
-    std::string File(const std::string& name) const { return dir_ + "/" + name; }
-    const std::string& Dir() const { return dir_; }
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    const std::string& Dir() const { return dir_.Path(); }
 
     // Opens the main window modeless; COM1 leads to `device` when given.
     void Open(const std::string& device = {}) {
-        window = std::make_unique<CHauptDialog>(QString::fromStdString(dir_));
+        window = std::make_unique<CHauptDialog>(QString::fromStdString(Dir()));
         if (!device.empty()) window->conversation().MapPort(1, device);
         window->Create();
     }
@@ -68,12 +51,17 @@ protected:
         window->settings.seconds = seconds;
         window->EnableItem(kIdMessung, true);
     }
+    // The requests the window sent to a scripted module since the last call.
+    std::vector<Frame> NewRequests(PtyPeer& peer) {
+        return requestLog_.New(window->conversation(), peer);
+    }
 
     std::unique_ptr<CHauptDialog> window;
     Robot robot;
 
 private:
-    std::string dir_;
+    TempDir dir_;
+    RequestLog requestLog_;
 };
 
 }  // namespace ql50::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/LoggerRecords.h"
+#include "support/Bytes.h"
 
 namespace ql50 {
 namespace {
@@ -52,17 +53,11 @@ std::vector<LoggerRecord> Feed(LoggerRecordAssembler& a, const std::vector<std::
 
 const std::vector<std::uint8_t> kGood{5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF};
 
-std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts) {
-    std::vector<std::uint8_t> all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
 TEST(LoggerAssembler, CompleteRecordsPassInOrder) {
     LoggerRecordAssembler a;
     auto second = kGood;
     second[4] = 45;
-    const auto records = Feed(a, Join({kGood, second}));
+    const auto records = Feed(a, test::Concat({kGood, second}));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1][4], 45);
     EXPECT_EQ(a.index(), 0u);
@@ -74,7 +69,7 @@ TEST(LoggerAssembler, LostEndMarkerNeverOverrunsAndResynchronisesAfterTheNextMar
     broken.pop_back();
     broken.pop_back();  // the frame with the end marker was lost
     // The next record's bytes would run past ten bytes: it is dropped up to its end marker.
-    const auto records = Feed(a, Join({broken, kGood, kGood}));
+    const auto records = Feed(a, test::Concat({broken, kGood, kGood}));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0], Rec({5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF}));
     EXPECT_GE(a.droppedRecords(), 1u);
@@ -83,7 +78,7 @@ TEST(LoggerAssembler, LostEndMarkerNeverOverrunsAndResynchronisesAfterTheNextMar
 TEST(LoggerAssembler, RecordEndingEarlyIsDropped) {
     LoggerRecordAssembler a;
     const std::vector<std::uint8_t> shortRecord{5, 6, 7, 14, 30, 98, 21, 0xFF};
-    const auto records = Feed(a, Join({shortRecord, kGood}));
+    const auto records = Feed(a, test::Concat({shortRecord, kGood}));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(a.droppedRecords(), 1u);
 }

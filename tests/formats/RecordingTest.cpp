@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "formats/Recording.h"
 #include "formats/TextFile.h"
+#include "support/Files.h"
 
 namespace ql50 {
 namespace {
@@ -107,38 +104,22 @@ INSTANTIATE_TEST_SUITE_P(Intervals, TimerPeriod,
                                            IntervalCase{0, 0, -5, 1000},  // from a hand-made file
                                            IntervalCase{99, 99, 99, 362439000}));
 
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/ql50-textfile-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string path;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(TextFileTest, CreateTruncatesAppendKeepsAndBytesStayUntranslated) {
-    TempDir dir;
-    const std::string path = dir.path + "/messung.txt";
+    test::TempDir dir;
+    const std::string path = dir.File("messung.txt");
     TextFile f;
     ASSERT_TRUE(f.Create(path));
     ASSERT_TRUE(f.Write("a\r\nb\n\r"));
-    EXPECT_EQ(Slurp(path), "a\r\nb\n\r") << "each write reaches the file at once";
+    EXPECT_EQ(test::Slurp(path), "a\r\nb\n\r") << "each write reaches the file at once";
     EXPECT_EQ(f.FileName(), "messung.txt");
     f.Close();
     ASSERT_TRUE(f.OpenAppend(path));
     ASSERT_TRUE(f.Write("c"));
     f.Close();
-    EXPECT_EQ(Slurp(path), "a\r\nb\n\rc");
+    EXPECT_EQ(test::Slurp(path), "a\r\nb\n\rc");
     ASSERT_TRUE(f.Create(path));
     f.Close();
-    EXPECT_EQ(Slurp(path), "");
+    EXPECT_EQ(test::Slurp(path), "");
 }
 
 TEST(TextFileTest, FailuresCarryPathAndReason) {

@@ -3,13 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
 #include "formats/SettingsFile.h"
+#include "support/Files.h"
 
 namespace ql50 {
 namespace {
@@ -20,29 +19,14 @@ const Settings kChanged{2, 9600, 1, 30, 0, 1, 1};
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "ql50-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "config.ini").string();
-    }
-    void TearDown() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-    static std::string Contents(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    static void Put(const fs::path& p, const std::string& bytes) {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
+    void SetUp() override { ASSERT_FALSE(temp_.Path().empty()); }
     std::size_t Entries() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
     }
 
-    fs::path dir_;
-    std::string path_;
+    test::TempDir temp_;
+    fs::path dir_ = temp_.Path();
+    std::string path_ = temp_.File("config.ini");
 };
 
 TEST_F(SettingsFileTest, MissingFileKeepsValuesAndCreatesAnEmptyFile) {
@@ -67,7 +51,7 @@ TEST_F(SettingsFileTest, UnreadablePlacesKeepValues) {
 
 TEST_F(SettingsFileTest, WrittenFileIsExactAndReadsBack) {
     ASSERT_TRUE(WriteSettingsFile(path_, Settings{}, nullptr));
-    EXPECT_EQ(Contents(path_),
+    EXPECT_EQ(test::Slurp(path_),
               "[RS232]\n\rPORT=0\n\rBAUD=4800\n\r[SETUP]\n\rINTERVALL=00:01:00\n\rSPRACHE=0\n\r"
               "PARAMETRIEREN=0\n\r");
     ASSERT_TRUE(WriteSettingsFile(path_, kChanged, nullptr));
@@ -78,7 +62,7 @@ TEST_F(SettingsFileTest, WrittenFileIsExactAndReadsBack) {
 }
 
 TEST_F(SettingsFileTest, WriteReplacesTheFileInsteadOfRewritingIt) {
-    Put(path_, "PORT=3\n");
+    test::Spit(path_, "PORT=3\n");
     const int old = ::open(path_.c_str(), O_RDONLY);
     ASSERT_GE(old, 0);
     ASSERT_TRUE(WriteSettingsFile(path_, kChanged, nullptr));
@@ -86,19 +70,19 @@ TEST_F(SettingsFileTest, WriteReplacesTheFileInsteadOfRewritingIt) {
     EXPECT_EQ(::read(old, buffer, sizeof buffer), 7);  // a reader of the old file saw it whole
     ::close(old);
     EXPECT_STREQ(buffer, "PORT=3\n");
-    EXPECT_EQ(Contents(path_), FormatSettings(kChanged));
+    EXPECT_EQ(test::Slurp(path_), FormatSettings(kChanged));
 }
 
 TEST_F(SettingsFileTest, HugeFileIsStreamed) {
-    Put(path_,
-        "PORT=4\nBAUD=1200\n" + std::string(3 * kMaxJoinedSettingsText, 'x') + "\nSPRACHE=1");
+    test::Spit(path_, "PORT=4\nBAUD=1200\n" + std::string(3 * kMaxJoinedSettingsText, 'x') +
+                          "\nSPRACHE=1");
     Settings s;
     EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Read);
     EXPECT_EQ(s, (Settings{4, 1200, 0, 1, 0, 0, 0}));
 }
 
 TEST_F(SettingsFileTest, WriteFailureNamesThePathAndLeavesNothing) {
-    Put(dir_ / "plain", "x");
+    test::Spit(temp_.File("plain"), "x");
     fs::create_directories(path_ + "/occupied");  // a folder where the file should go
     const std::string targets[] = {
         (dir_ / "missing" / "config.ini").string(),  // no such folder

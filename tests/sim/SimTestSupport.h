@@ -12,11 +12,14 @@
 #include "link/Encoding.h"
 #include "link/Frame.h"
 #include "sim/VirtualModule.h"
+#include "support/Bytes.h"
 
 namespace ql50::sim::test {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
+using ql50::test::Bytes;
+using ql50::test::Concat;
+using ql50::test::ToBytes;
 
 // A clock that stands still at 2024-03-05 10:07:00 UTC until the test advances it.
 class FakeTime {
@@ -51,16 +54,6 @@ protected:
 inline Frame Request(std::uint8_t op, std::uint8_t type, std::uint8_t reg, DataBytes data = {},
                      std::uint8_t address = 1) {
     return BuildFrame(address, op, type, reg, data);
-}
-
-inline Bytes ToBytes(const Frame& f) {
-    return {f.begin(), f.end()};
-}
-
-inline Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
 }
 
 inline Bytes Send(VirtualModule& module, const Frame& request) {

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,7 +18,6 @@
 namespace ql50::test {
 namespace {
 
-constexpr int kDefaultTimeoutMs = 20000;
 constexpr int kPollMs = 10;
 
 std::string Describe(const QWidget* window) {
@@ -61,20 +59,6 @@ bool IsPlainDialog(QWidget* window) {
 }
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    // A real event loop takes posted events at once; a wait that sleeps between passes would
-    // slow the serial channel's byte-by-byte hand-over to one byte per pass.
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return condition();
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // ---- steps -------------------------------------------------------------------------------
 
@@ -219,8 +203,8 @@ Robot::~Robot() {
 
 Robot::Step& Robot::Enqueue(QString description, std::function<bool(QWidget*)> matches) {
     if (steps_.empty()) frontSince_.start();
-    steps_.push_back(std::shared_ptr<Step>(
-        new Step(std::move(description), std::move(matches), kDefaultTimeoutMs)));
+    steps_.push_back(
+        std::shared_ptr<Step>(new Step(std::move(description), std::move(matches), kWaitLimitMs)));
     return *steps_.back();
 }
 

@@ -27,13 +27,11 @@
 #include <memory>
 #include <vector>
 
+#include "support/Wait.h"
+
 class QWidget;
 
 namespace ql50::test {
-
-// Runs the event loop until condition holds (true) or timeoutMs pass (false). Sleeps briefly
-// between passes instead of spinning.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 
 class Robot : public QObject {
     Q_OBJECT
@@ -97,7 +95,7 @@ public:
     const QStringList& Messages() const { return messages_; }
     // Every step done and no action of the robot still running.
     bool Idle() const;
-    bool WaitIdle(int timeoutMs = 20000) {
+    bool WaitIdle(int timeoutMs = kWaitLimitMs) {
         return WaitUntil([this] { return Idle(); }, timeoutMs);
     }
 

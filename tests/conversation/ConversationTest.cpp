@@ -1,50 +1,35 @@
 // The conversation over a pseudo-terminal with a scripted module, on a QCoreApplication.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "PtyPeer.h"
 #include "conversation/CConversation.h"
 #include "link/Encoding.h"
+#include "support/CpuTime.h"
+#include "support/Pty.h"
 
 namespace ql50 {
 namespace {
 
+using test::NoReply;
+using test::ProcessCpuTime;
 using test::PtyPeer;
 using test::ReplyTo;
-
-// Serves events until `done` holds or 20 s pass.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using test::WaitUntil;
 
 struct Fixture : ::testing::Test {
-    void Open(PtyPeer& peer) {
-        conv.MapPort(1, peer.path());
+    // A scripted module on COM 1, and the port opened to it.
+    PtyPeer& Open(PtyPeer::Answer answer) {
+        peers.push_back(std::make_unique<PtyPeer>(std::move(answer)));
+        conv.MapPort(1, peers.back()->path());
         QString failure;
-        ASSERT_TRUE(conv.EnsurePortOpen(0, 9600, &failure)) << failure.toStdString();
+        EXPECT_TRUE(conv.EnsurePortOpen(0, 9600, &failure)) << failure.toStdString();
+        return *peers.back();
     }
     CConversation conv;
+    std::vector<std::unique_ptr<PtyPeer>> peers;
 };
 
 // Answers every live-value read with a value that names the register, every other read
@@ -56,8 +41,7 @@ std::vector<std::uint8_t> Answer(const Frame& req) {
 }
 
 TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 1);
     EXPECT_FALSE(conv.replyPending());
@@ -68,14 +52,13 @@ TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
 }
 
 TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
-    Open(peer);
+    Open(NoReply);
     int timerTicks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
     ticker.start(100);
     conv.SendCommand(0, kReadParam, 4, 32);
-    const double cpuBefore = CpuSeconds();
+    const auto cpuBefore = ProcessCpuTime();
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(conv.WaitForReply(), 0);
@@ -84,12 +67,12 @@ TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) 
     EXPECT_LE(ms, 3000 + 900);  // at most 3 s, with room for a late timer on a busy machine
     EXPECT_TRUE(conv.replyPending());
     EXPECT_GT(timerTicks, 5) << "events must be served during the wait";
-    EXPECT_LT(CpuSeconds() - cpuBefore, 1.0) << "the wait must block, not spin";
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, std::chrono::seconds(1))
+        << "the wait must block, not spin";
 }
 
 TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
-    Open(peer);
+    PtyPeer& peer = Open(NoReply);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 0);
     peer.Send(ReplyTo(BuildFrame(0, kReadParam, 4, 32), EncodeFloat24(2.0f)));
@@ -98,8 +81,7 @@ TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
 }
 
 TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.modul.moduleType = 7;  // oxygen
     QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
     conv.SendCommand(0, kReadValue, 3, 1);
@@ -115,8 +97,7 @@ TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
 }
 
 TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
-    PtyPeer peer(Answer);
-    Open(peer);
+    PtyPeer& peer = Open(Answer);
     conv.deviceAddress = 7;
     QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
     conv.SendCommand(conv.deviceAddress, kReadValue, 3, 1);
@@ -125,12 +106,11 @@ TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
 }
 
 TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
-    PtyPeer peer([](const Frame& req) {
+    Open([](const Frame& req) {
         auto bytes = ReplyTo(req, EncodeFloat24(5.0f));
         bytes[kPosChecksum] ^= 0x01;
         return bytes;
     });
-    Open(peer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 0);
     EXPECT_TRUE(conv.frameError());
@@ -138,8 +118,7 @@ TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
 }
 
 TEST_F(Fixture, WatchdogNoticeGivesOneEventLogLine) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
-    Open(peer);
+    PtyPeer& peer = Open(NoReply);
     QSignalSpy notices(&conv, &CConversation::watchdogNotice);
     conv.SendCommand(0, kReadParam, 4, 32);
     ASSERT_TRUE(WaitUntil([&] { return peer.Requests().size() == 1; }));
@@ -163,18 +142,16 @@ TEST_F(Fixture, PortThatCannotBeOpenedNamesComNumberDeviceAndReason) {
 }
 
 TEST_F(Fixture, HangUpIsReportedOnceAndTheNextOperationReopens) {
-    auto peer = std::make_unique<PtyPeer>(Answer);
-    Open(*peer);
+    PtyPeer& first = Open(Answer);
     QSignalSpy errors(&conv, &CConversation::portError);
-    peer->HangUp();
+    first.HangUp();
     ASSERT_TRUE(WaitUntil([&] { return errors.count() >= 1; }));
     conv.PumpDelay(1);
     EXPECT_EQ(errors.count(), 1);
     EXPECT_TRUE(errors.at(0).at(1).toBool());
     EXPECT_FALSE(conv.portOpen());
 
-    PtyPeer second(Answer);
-    Open(second);
+    Open(Answer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 1);
 }

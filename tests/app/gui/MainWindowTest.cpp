@@ -1,12 +1,13 @@
 // The main window: start-up, language, Setup, exit, live measurement and recording.
+#include <unistd.h>
+
 #include <QRegularExpression>
 
 #include "MainWindowFixture.h"
-#include "PtyPeer.h"
 #include "app/CSetupDialog.h"
 #include "link/Encoding.h"
 #include "sim/PtyServer.h"
-#include "ui/Screenshot.h"
+#include "support/Pty.h"
 
 namespace ql50::test {
 namespace {
@@ -100,7 +101,7 @@ TEST_F(MainWindowTest, PortThatCannotBeOpenedIsReportedAndNoMeasurementStarts) {
 }
 
 TEST_F(MainWindowTest, SilentModuleGivesTheCommunicationError) {
-    PtyPeer peer([](const Frame&) { return std::vector<std::uint8_t>{}; });
+    PtyPeer peer(NoReply);
     Open(peer.path());
     UseRecordingFile("m.txt", 1);
     robot.OnMessage("Fehler in der Datenkommunikation!").Click(1);

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "link/FrameAssembler.h"
+#include "support/Bytes.h"
 
 namespace ql50 {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::ToBytes;
 
 // Pushes every byte and returns the event of each.
 std::vector<RxEvent> PushAll(FrameAssembler& rx, const Bytes& bytes) {
@@ -29,10 +31,6 @@ int OnlyEventAt(const std::vector<RxEvent>& events) {
         found = int(i);
     }
     return found;
-}
-
-Bytes ToBytes(const Frame& f) {
-    return Bytes(f.begin(), f.end());
 }
 
 const Frame kReply = BuildFrame(5, kReadValue, 4, 2, {0x00, 0x00, 0xC5, 0x42});

@@ -5,24 +5,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProgressBar>
-#include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "MainWindowFixture.h"
-#include "PtyPeer.h"
-#include "RequestLog.h"
 #include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
-#include "ui/Screenshot.h"
+#include "support/Pty.h"
+#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -39,32 +34,8 @@ const Frame kStreamRequest = BuildFrame(0, kReadValue, 4, 54);
 // The module's first answer to the stream request: no logger bytes yet.
 const Frame kAck = BuildFrame(0, kReadValue, 4, 54);
 
-QString Shot(const char* name) {
-    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
-}
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-std::vector<std::uint8_t> Bytes(const Frame& f) {
-    return {f.begin(), f.end()};
-}
-
-// Runs the event loop until condition holds (true) or timeoutMs pass (false). Unlike a wait
-// that sleeps between passes, the loop takes every received byte as soon as the serial
-// channel hands it over, so a stream goes at the program's own pace.
-bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    if (condition()) return true;
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || clock.elapsed() >= timeoutMs) loop.quit();
-    });
-    poll.start(10);
-    loop.exec();
-    return condition();
 }
 
 // The frames of a read-out stream; the running byte position counts on as the module's does.
@@ -92,42 +63,20 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-std::vector<std::uint8_t> Join(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// A module that tells its logger size and answers the stream request with prepared bytes.
-class ScriptedLogger {
+// A module that tells its logger size (none: it stays silent) and answers the stream request
+// with prepared bytes, by default the acknowledgement only.
+class ScriptedLogger : public ScriptedModule {
 public:
-    // nullopt: the module answers nothing at all.
-    explicit ScriptedLogger(std::optional<unsigned> size) : size_(size) {}
+    explicit ScriptedLogger(std::optional<unsigned> size) {
+        EchoWrites(false);
+        SetSize(size);
+        SetStream(ToBytes(kAck));
+    }
     void SetSize(std::optional<unsigned> size) {
-        std::lock_guard lock(mutex_);
-        size_ = size;
+        if (!size) return Silence(kReadValue, 55);
+        Reply(kReadValue, 55, {std::uint8_t(*size & 0xFF), std::uint8_t(*size >> 8), 0, 0});
     }
-    // Everything the module sends for the stream request (by default the acknowledgement only).
-    void SetStream(std::vector<std::uint8_t> bytes) {
-        std::lock_guard lock(mutex_);
-        stream_ = std::move(bytes);
-    }
-    PtyPeer& peer() { return peer_; }
-    const std::string& path() const { return peer_.path(); }
-
-private:
-    std::vector<std::uint8_t> Answer(const Frame& r) {
-        std::lock_guard lock(mutex_);
-        if (!size_ || r[kPosOp] != kReadValue) return {};
-        if (r[kPosRegister] == 55)
-            return ReplyTo(r, {std::uint8_t(*size_ & 0xFF), std::uint8_t(*size_ >> 8), 0, 0});
-        if (r[kPosRegister] == 54) return stream_;
-        return {};
-    }
-
-    std::mutex mutex_;
-    std::optional<unsigned> size_;
-    std::vector<std::uint8_t> stream_ = Bytes(kAck);
-    PtyPeer peer_{[this](const Frame& r) { return Answer(r); }};
+    void SetStream(Bytes bytes) { ReplyBytes(kReadValue, 54, std::move(bytes)); }
 };
 
 // Lowers the size limit of the files this process writes, so that a write past it fails
@@ -180,54 +129,46 @@ protected:
     void SaveAs(const std::string& path) { robot.OnFileDialog().SaveAs(Q(path)); }
     void ReadOut() { Click(kIdLoggerAuslesen); }
 
-    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
-
     // Sends an unasked date reply behind whatever the module sent before and waits until the
     // program has taken it: everything in front of it has been handled then.
     void Settle(PtyPeer& peer) {
         const std::uint8_t n = ++marker_;
-        peer.Send(Bytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
+        peer.Send(ToBytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
         const std::string text = QString("%1.%1.%1").arg(n, 2, 10, QChar('0')).toStdString();
-        EXPECT_TRUE(RunUntil([&] { return window->conversation().modul.clockDateText == text; }));
+        EXPECT_TRUE(WaitUntil([&] { return window->conversation().modul.clockDateText == text; }));
     }
 
 private:
-    RequestLog log_;
     std::uint8_t marker_ = 0;
 };
 
 constexpr LoggerRecord kRecord{0x05, 0x06, 0x07, 0x0E, 0x1E, 0x62, 0x5B, 0x03, 0x15, 0xFF};
 const char* const kRecordLine = "05.06.07\t14:30\t98\t8,6\t21\t\n";
 
-TEST_F(LoggerReadoutTest, EmptyLoggerLeavesTheExportFileWithItsHeaderOnly) {
+// An empty logger (fewer than three bytes) and a silent module both end the read-out after the
+// size request, leaving the export file with its header.
+TEST_F(LoggerReadoutTest, EmptyLoggerOrSilentModuleLeavesTheExportFileWithItsHeaderOnly) {
     ScriptedLogger module(0);
     Open(module.path());
-    for (unsigned size : {0u, 1u, 2u}) {
+    const std::pair<std::optional<unsigned>, QString> cases[] = {
+        {0, "Datenlogger ist leer."},
+        {1, "Datenlogger ist leer."},
+        {2, "Datenlogger ist leer."},
+        {std::nullopt, "Fehler in der Datenkommunikation!"}};
+    for (const auto& [size, message] : cases) {
+        SCOPED_TRACE(size ? std::to_string(*size) : "silent");
         module.SetSize(size);
-        const std::string path = File("leer" + std::to_string(size) + ".txt");
+        const std::string path = File("leer" + std::to_string(size.value_or(9)) + ".txt");
         SaveAs(path);
-        robot.OnMessage("Datenlogger ist leer.").Click(1);
+        robot.OnMessage(message).Click(1);
         ReadOut();
-        ASSERT_TRUE(robot.WaitIdle()) << size;
-        EXPECT_EQ(robot.Messages().back(), "Datenlogger ist leer.");
-        EXPECT_FALSE(window->readout().exportFile().IsOpen()) << size;
-        EXPECT_EQ(Slurp(path), kHeader) << size;
-        EXPECT_EQ(TransferWindow(), nullptr) << size;
-        EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest}) << size;
+        ASSERT_TRUE(robot.WaitIdle());
+        EXPECT_EQ(robot.Messages().back(), message);
+        EXPECT_FALSE(window->readout().exportFile().IsOpen());
+        EXPECT_EQ(Slurp(path), kHeader);
+        EXPECT_EQ(TransferWindow(), nullptr);
+        EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest});
     }
-}
-
-TEST_F(LoggerReadoutTest, SilentModuleGivesTheCommunicationErrorAndAHeaderOnlyFile) {
-    ScriptedLogger module(std::nullopt);
-    Open(module.path());
-    SaveAs(File("export.txt"));
-    robot.OnMessage("Fehler in der Datenkommunikation!").Click(1);
-    ReadOut();
-    ASSERT_TRUE(robot.WaitIdle());
-    EXPECT_FALSE(window->readout().exportFile().IsOpen());
-    EXPECT_EQ(Slurp(File("export.txt")), kHeader);
-    EXPECT_EQ(TransferWindow(), nullptr);
-    EXPECT_EQ(NewRequests(module.peer()), std::vector<Frame>{kSizeRequest});
 }
 
 TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressAndTheNextReadoutStartsAfresh) {
@@ -257,18 +198,18 @@ TEST_F(LoggerReadoutTest, TransferWindowShowsTheProgressAndTheNextReadoutStartsA
     stream.Record(kRecord);
     const auto& bytes = stream.bytes();
     module.peer().Send({bytes.begin(), bytes.begin() + 3 * long(kFrameSize)});
-    ASSERT_TRUE(RunUntil([&] { return bar->value() == before + 3; })) << bar->value();
-    EXPECT_TRUE(ui::SaveScreenshot(transfer, Shot("logger-transfer-window")));
+    ASSERT_TRUE(WaitUntil([&] { return bar->value() == before + 3; })) << bar->value();
+    EXPECT_TRUE(Screenshot(transfer, "logger-transfer-window"));
 
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("export.txt")), kHeader);  // the record never got its end marker
 
     // The next read-out starts afresh: acknowledgement first, then a record of its own.
-    module.SetStream(Join(Bytes(kAck), Stream().Record(kRecord).bytes()));
+    module.SetStream(Concat({ToBytes(kAck), Stream().Record(kRecord).bytes()}));
     SaveAs(File("zweite.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("zweite.txt")), kHeader + kRecordLine);
     EXPECT_EQ(Slurp(File("export.txt")), kHeader);
     EXPECT_TRUE(robot.Messages().isEmpty());
@@ -289,12 +230,12 @@ TEST_F(LoggerReadoutTest, StreamRecordsBecomeLinesAndBrokenRecordsAreDropped) {
         .Record({0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44, 0xFF}, {1})
         .Record({1, 2, 3, 0, 0, 0, 5, 0, 0, 0xFF});
     ASSERT_EQ(stream.position(), 520u);
-    module.SetStream(Join(Bytes(kAck), stream.bytes()));
+    module.SetStream(Concat({ToBytes(kAck), stream.bytes()}));
     Open(module.path());
     SaveAs(File("export.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
 
     EXPECT_EQ(Slurp(File("export.txt")), kHeader + kRecordLine +
                                              "31.12.99\t23:59\t200\t12,3\t-10\t\n"
@@ -319,14 +260,14 @@ TEST_F(LoggerReadoutTest, ReadoutEndsOneSilentWatchdogPeriodAfterTheLastFrame) {
     const auto& bytes = stream.bytes();
     QElapsedTimer sinceLast;
     for (std::size_t at = 0; at < bytes.size(); at += kFrameSize) {
-        if (at > 0) RunUntil([] { return false; }, 600);  // the gap between frames
+        if (at > 0) WaitUntil([] { return false; }, 600);  // the gap between frames
         ASSERT_TRUE(window->readout().exportFile().IsOpen())
             << "ended before frame " << at / kFrameSize;
         ASSERT_NE(TransferWindow(), nullptr);
         module.peer().Send({bytes.begin() + long(at), bytes.begin() + long(at + kFrameSize)});
         sinceLast.start();
     }
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
     const qint64 ended = sinceLast.elapsed();
     EXPECT_GE(ended, 2900);
     EXPECT_LE(ended, 7000);
@@ -451,8 +392,8 @@ TEST_F(LoggerReadoutTest, EnglishTexts) {
     EXPECT_EQ(ProgressBar(transfer)->minimum(), 0);
     EXPECT_EQ(ProgressBar(transfer)->maximum(), 1);
     EXPECT_EQ(ProgressBar(transfer)->value(), 1);  // the request's own step fills it
-    EXPECT_TRUE(ui::SaveScreenshot(transfer, Shot("logger-transfer-window-english")));
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    EXPECT_TRUE(Screenshot(transfer, "logger-transfer-window-english"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("drei.txt")), kHeader);
 
     module.SetSize(std::nullopt);
@@ -479,7 +420,7 @@ TEST_F(LoggerReadoutTest, WholeLoggerOfTheVirtualModule) {
     SaveAs(File("logger.txt"));
     ReadOut();
     ASSERT_TRUE(robot.WaitIdle());
-    ASSERT_TRUE(RunUntil([&] { return ReadoutEnded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
 
     const std::vector<std::uint8_t> bytes = module.LoggerBytes();
     ASSERT_EQ(bytes.size(), 3005u);

@@ -1,16 +1,12 @@
 // Pictures of the main window and its dialogs as a user sees them, written to the build
 // folder's screenshots/ for a look.
 #include "MainWindowFixture.h"
-#include "PtyPeer.h"
 #include "link/Encoding.h"
-#include "ui/Screenshot.h"
+#include "support/Pty.h"
+#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
-
-QString Shot(const char* name) {
-    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
-}
 
 std::vector<std::uint8_t> PhModule(const Frame& req) {
     const std::uint8_t reg = req[kPosRegister];
@@ -25,32 +21,32 @@ std::vector<std::uint8_t> PhModule(const Frame& req) {
 TEST_F(MainWindowTest, Screenshots) {
     PtyPeer peer(PhModule);
     Open(peer.path());
-    EXPECT_TRUE(ui::SaveScreenshot(window.get(), Shot("main-german-idle")));
+    EXPECT_TRUE(Screenshot(window.get(), "main-german-idle"));
 
     robot.OnDialog("Setup")
-        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("setup-dialog"))); })
+        .Inspect([](QWidget* w) { EXPECT_TRUE(Screenshot(w, "setup-dialog")); })
         .Check(1006)
         .Click(1);
     Click(kIdSetup);
     ASSERT_TRUE(robot.WaitIdle());
-    EXPECT_TRUE(ui::SaveScreenshot(window.get(), Shot("main-english-idle")));
+    EXPECT_TRUE(Screenshot(window.get(), "main-english-idle"));
 
     robot.OnDialog(QString::fromUtf8("Info über QL50"))
-        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("about-box"))); })
+        .Inspect([](QWidget* w) { EXPECT_TRUE(Screenshot(w, "about-box")); })
         .Click(1);
     window->ShowAbout();
     ASSERT_TRUE(robot.WaitIdle());
 
     robot.OnFileDialog().SaveAs(QString::fromStdString(File("messung.txt")));
     robot.OnDialog("Aufzeichnungintervall")
-        .Inspect([](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot("interval-dialog"))); })
+        .Inspect([](QWidget* w) { EXPECT_TRUE(Screenshot(w, "interval-dialog")); })
         .Click(1);
     Click(kIdSetupMessung);
     ASSERT_TRUE(robot.WaitIdle());
 
     Click(kIdMessung);
     ASSERT_TRUE(WaitUntil([&] { return Text(kIdValue1) == "7.02"; }));
-    EXPECT_TRUE(ui::SaveScreenshot(window.get(), Shot("main-english-measuring")));
+    EXPECT_TRUE(Screenshot(window.get(), "main-english-measuring"));
     Click(kIdMessung);
 }
 

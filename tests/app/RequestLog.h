@@ -2,8 +2,8 @@
 // The requests the program sent to a scripted module, read in portions.
 #include <vector>
 
-#include "PtyPeer.h"
 #include "conversation/CConversation.h"
+#include "support/Pty.h"
 #include "support/Robot.h"
 
 namespace ql50::test {

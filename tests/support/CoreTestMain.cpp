@@ -1,3 +1,4 @@
+// The main() of tests that need Qt's event loop but no windows.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>

@@ -1,11 +1,9 @@
 // The virtual module behind a pseudo-terminal, seen by a plain POSIX serial client that knows
 // only the frame format; the ql50-sim program's options and one run as a separate process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,54 +15,21 @@
 #include "SimTestSupport.h"
 #include "sim/PtyServer.h"
 #include "sim/SimOptions.h"
+#include "support/Pty.h"
 
 namespace ql50::sim::test {
 namespace {
 
 using Steady = std::chrono::steady_clock;
 
-class SerialClient {
-public:
-    explicit SerialClient(const std::string& path)
-        : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
-        termios tio{};
-        if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
-            cfmakeraw(&tio);
-            tcsetattr(fd_, TCSANOW, &tio);
-        }
-    }
-    ~SerialClient() {
-        if (fd_ >= 0) close(fd_);
-    }
-    int Fd() const { return fd_; }
-    bool Write(const Bytes& bytes) {  // small requests: the terminal takes them at once
-        return write(fd_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
-    }
-    // Reads until `count` bytes have come or `limit` has passed; returns what came.
-    Bytes Read(std::size_t count, std::chrono::milliseconds limit = 10s) {
-        Bytes out;
-        std::uint8_t buf[4096];
-        for (auto deadline = Steady::now() + limit; out.size() < count;) {
-            const ssize_t n = read(fd_, buf, std::min(sizeof buf, count - out.size()));
-            if (n > 0) out.insert(out.end(), buf, buf + n);
-            if (n == 0 || (n < 0 && errno != EAGAIN) || Steady::now() >= deadline) break;
-            if (n < 0) Poll(POLLIN, 10ms);
-        }
-        return out;
-    }
-    Frame Ask(const Frame& request) {
-        const std::vector<Frame> frames =
-            Write(ToBytes(request)) ? Frames(Read(kFrameSize)) : std::vector<Frame>{};
-        return frames.empty() ? Frame{} : frames.front();
-    }
-    short Poll(short events, std::chrono::milliseconds limit) {
-        pollfd p{fd_, events, 0};
-        return poll(&p, 1, int(limit.count())) > 0 ? p.revents : short{0};
-    }
+using ql50::test::LineEnd;
 
-private:
-    int fd_;
-};
+// A plain serial client asks and reads one reply frame (all zero if none comes).
+Frame Ask(LineEnd& client, const Frame& request) {
+    const std::vector<Frame> frames =
+        client.Write(ToBytes(request)) ? Frames(client.Read(kFrameSize)) : std::vector<Frame>{};
+    return frames.empty() ? Frame{} : frames.front();
+}
 
 class PtyServerTest : public ::testing::Test {
 protected:
@@ -80,9 +45,12 @@ protected:
 
 TEST_F(PtyServerTest, AnswersLiveValuesTypeFloat24AndAcknowledgementsOnAReopenedLine) {
     const Frame reply30 = BuildFrame(1, kReadParam, 1, 30, {1, 0, 0, 0});
-    EXPECT_EQ(SerialClient(server.SlavePath()).Ask(Request(kReadParam, 1, 30)), reply30);
-    SerialClient client(server.SlavePath());  // the server keeps its end open for the next
-    EXPECT_EQ(client.Ask(Request(kReadParam, 1, 30)), reply30);
+    {
+        LineEnd first(server.SlavePath());
+        EXPECT_EQ(Ask(first, Request(kReadParam, 1, 30)), reply30);
+    }
+    LineEnd client(server.SlavePath());  // the server keeps its end open for the next
+    EXPECT_EQ(Ask(client, Request(kReadParam, 1, 30)), reply30);
     ASSERT_GE(client.Fd(), 0) << server.SlavePath();
     // One poll chain in the program's order; oxygen values in their plausible ranges.
     for (const auto& [reg, min, max] : {std::tuple{1, 80.f, 110.f},
@@ -91,26 +59,26 @@ TEST_F(PtyServerTest, AnswersLiveValuesTypeFloat24AndAcknowledgementsOnAReopened
                                         {4, 150.f, 230.f},
                                         {3, 80.f, 170.f},
                                         {6, 15.f, 30.f}}) {
-        const Frame reply = client.Ask(Request(kReadValue, reg == 1 ? 3 : 4, std::uint8_t(reg)));
+        const Frame reply = Ask(client, Request(kReadValue, reg == 1 ? 3 : 4, std::uint8_t(reg)));
         ASSERT_TRUE(FrameIsValid(reply)) << "register " << reg;
         EXPECT_EQ(reply[kPosOp], kReadValue);
         EXPECT_EQ(reply[kPosRegister], reg);
         EXPECT_GE(DecodeFloat32(FrameData(reply)), min) << "register " << reg;
         EXPECT_LE(DecodeFloat32(FrameData(reply)), max) << "register " << reg;
     }
-    EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28)),
+    EXPECT_EQ(Ask(client, Request(kReadParam, 1, 28)),
               BuildFrame(1, kReadParam, 1, 28, {8, 0, 0, 0}));
     const DataBytes tenth{0xCC, 0xCC, 0x3D, 0x00};
-    EXPECT_EQ(client.Ask(Request(kWriteParam, 4, 34, tenth)),
+    EXPECT_EQ(Ask(client, Request(kWriteParam, 4, 34, tenth)),
               BuildFrame(1, kWriteParam, 4, 34, tenth));
-    EXPECT_EQ(client.Ask(Request(kReadParam, 4, 34)), BuildFrame(1, kReadParam, 4, 34, tenth));
+    EXPECT_EQ(Ask(client, Request(kReadParam, 4, 34)), BuildFrame(1, kReadParam, 4, 34, tenth));
     for (std::uint8_t reg : {67, 65, 68}) {
-        EXPECT_EQ(client.Ask(Request(kReadValue, 4, reg, tenth)),
+        EXPECT_EQ(Ask(client, Request(kReadValue, 4, reg, tenth)),
                   BuildFrame(1, kReadValue, 4, reg, tenth));
     }
-    EXPECT_EQ(client.Ask(Request(kWriteValue, 2, 55, {2, 0, 0, 0})),
+    EXPECT_EQ(Ask(client, Request(kWriteValue, 2, 55, {2, 0, 0, 0})),
               BuildFrame(1, kWriteValue, 2, 55, {2, 0, 0, 0}));
-    EXPECT_EQ(client.Ask(Request(kReadValue, 2, 55)),
+    EXPECT_EQ(Ask(client, Request(kReadValue, 2, 55)),
               BuildFrame(1, kReadValue, 2, 55, {0, 0, 0, 0}));
 }
 
@@ -121,7 +89,7 @@ TEST_F(PtyServerTest, StreamsTheLoggerAfterAnAcknowledgement) {
         module.FillLoggerBytes(size);
         const Bytes logger = module.LoggerBytes();
         ASSERT_EQ(logger.size(), size);
-        SerialClient client(server.SlavePath());
+        LineEnd client(server.SlavePath());
         ASSERT_TRUE(client.Write(ToBytes(Request(kReadValue, 4, kValueLoggerData))));
         const std::vector<Frame> frames =
             Frames(client.Read((1 + (size + 1) / 2) * kFrameSize, 60s));
@@ -142,9 +110,9 @@ TEST_F(PtyServerTest, StreamsTheLoggerAfterAnAcknowledgement) {
 TEST_F(PtyServerTest, ReplyDelayAndPacingHoldTheReplyBack) {
     module.SetReplyDelay(300ms);
     module.SetLineRate(1200);  // 120 bytes per second
-    SerialClient client(server.SlavePath());
+    LineEnd client(server.SlavePath());
     const auto start = Steady::now();
-    EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28)),
+    EXPECT_EQ(Ask(client, Request(kReadParam, 1, 28)),
               BuildFrame(1, kReadParam, 1, 28, {8, 0, 0, 0}));
     // Ten byte times after the first, less the short catch-up a late server may take; a slow
     // machine only makes it longer.
@@ -154,7 +122,7 @@ TEST_F(PtyServerTest, ReplyDelayAndPacingHoldTheReplyBack) {
 TEST_F(PtyServerTest, StopReturnsPromptlyDuringALongPacedStream) {
     module.SetLineRate(110);  // the full logger would take about an hour
     module.FillLoggerBytes(65530);
-    SerialClient client(server.SlavePath());
+    LineEnd client(server.SlavePath());
     ASSERT_TRUE(client.Write(ToBytes(Request(kReadValue, 4, kValueLoggerData))));
     ASSERT_EQ(client.Read(2).size(), 2u) << "the stream has begun";
     const auto start = Steady::now();
@@ -165,7 +133,7 @@ TEST_F(PtyServerTest, StopReturnsPromptlyDuringALongPacedStream) {
 }
 
 TEST_F(PtyServerTest, WatchdogNoticesArriveOnTheirOwn) {
-    SerialClient client(server.SlavePath());
+    LineEnd client(server.SlavePath());
     const Bytes notice(kWatchdogNotice.begin(), kWatchdogNotice.end());
     module.SendWatchdogNoticeNow();
     EXPECT_EQ(client.Read(notice.size()), notice);
@@ -175,7 +143,7 @@ TEST_F(PtyServerTest, WatchdogNoticesArriveOnTheirOwn) {
 }
 
 TEST_F(PtyServerTest, HangUpIsSeenByTheClient) {
-    SerialClient client(server.SlavePath());
+    LineEnd client(server.SlavePath());
     server.HangUp();
     EXPECT_NE(client.Poll(POLLIN, 10s) & POLLHUP, 0);
     std::uint8_t byte = 0;
@@ -239,12 +207,12 @@ TEST(SimProgram, ServesOnThePrintedTerminalUntilTerminated) {
     const std::string path = readLine();
     ASSERT_GT(pid, 0);
     if (path.rfind("/dev/", 0) == 0) {
-        SerialClient client(path);
-        EXPECT_EQ(client.Ask(Request(kReadParam, 1, 28, {}, 5)),
+        LineEnd client(path);
+        EXPECT_EQ(Ask(client, Request(kReadParam, 1, 28, {}, 5)),
                   BuildFrame(5, kReadParam, 1, 28, {4, 0, 0, 0}));
-        EXPECT_EQ(client.Ask(Request(kReadParam, 1, 30, {}, 0)),
+        EXPECT_EQ(Ask(client, Request(kReadParam, 1, 30, {}, 0)),
                   BuildFrame(5, kReadParam, 1, 30, {5, 0, 0, 0}));
-        const Frame live = client.Ask(Request(kReadValue, 3, 1, {}, 5));
+        const Frame live = Ask(client, Request(kReadValue, 3, 1, {}, 5));
         EXPECT_TRUE(FrameIsValid(live));
         EXPECT_NEAR(DecodeFloat32(FrameData(live)), 1250.0f, 100.0f) << "2000 uS/cm range";
     } else {

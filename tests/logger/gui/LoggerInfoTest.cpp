@@ -2,13 +2,10 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QTimeEdit>
-#include <map>
-#include <mutex>
 
 #include "MainWindowFixture.h"
-#include "PtyPeer.h"
-#include "RequestLog.h"
-#include "ui/Screenshot.h"
+#include "support/Pty.h"
+#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -18,43 +15,6 @@ constexpr int kClockTemplate = 157;
 constexpr int kQuestionId = 1183;
 constexpr int kTimeId = 1184;
 constexpr int kDateId = 1185;
-
-QString Shot(const char* name) {
-    return QString(QL50_SCREENSHOT_DIR) + "/" + name + ".png";
-}
-
-// A module with fixed replies by operation and register; it acknowledges writes of value
-// registers by echoing them while it is not told otherwise.
-class ScriptedModule {
-public:
-    void Reply(std::uint8_t op, std::uint8_t reg, DataBytes data) {
-        std::lock_guard lock(mutex_);
-        replies_[{op, reg}] = data;
-    }
-    void Silence(std::uint8_t op, std::uint8_t reg) {
-        std::lock_guard lock(mutex_);
-        replies_.erase({op, reg});
-    }
-    void EchoWrites(bool echo) {
-        std::lock_guard lock(mutex_);
-        echoWrites_ = echo;
-    }
-    PtyPeer& peer() { return peer_; }
-    const std::string& path() const { return peer_.path(); }
-
-private:
-    std::vector<std::uint8_t> Answer(const Frame& r) {
-        std::lock_guard lock(mutex_);
-        if (r[kPosOp] == kWriteValue && echoWrites_) return ReplyTo(r, FrameData(r));
-        const auto found = replies_.find({r[kPosOp], r[kPosRegister]});
-        return found == replies_.end() ? std::vector<std::uint8_t>{} : ReplyTo(r, found->second);
-    }
-
-    std::mutex mutex_;
-    std::map<std::pair<std::uint8_t, std::uint8_t>, DataBytes> replies_;
-    bool echoWrites_ = true;
-    PtyPeer peer_{[this](const Frame& r) { return Answer(r); }};
-};
 
 // Logger of 25 bytes, clock 05.06.07 14:30:00, next alarm 14:45, interval 15 min, released.
 void Answers(ScriptedModule& m) {
@@ -75,12 +35,8 @@ const Frame kClearRequest = BuildFrame(0, kWriteValue, 2, 55, {2, 0, 0, 0});
 
 class LoggerInfoTest : public MainWindowTest {
 protected:
-    std::vector<Frame> NewRequests(PtyPeer& peer) { return log_.New(window->conversation(), peer); }
     // The status text as the window shows it: the LF CR line ends as line breaks.
     QString StatusShown() const { return Text(kIdStatus); }
-
-private:
-    RequestLog log_;
 };
 
 TEST_F(LoggerInfoTest, InformationSummaryInTheStatusText) {
@@ -150,7 +106,7 @@ TEST_F(LoggerInfoTest, ClockDialogWritesTimeThenDate) {
             const QDateTime shown(date->date(), time->time());
             EXPECT_GE(shown, opened.addSecs(-1));
             EXPECT_LE(shown, QDateTime::currentDateTime().addSecs(1));
-            EXPECT_TRUE(ui::SaveScreenshot(w, Shot("logger-clock-dialog")));
+            EXPECT_TRUE(Screenshot(w, "logger-clock-dialog"));
         })
         .SetDate(kDateId, QDate(2005, 12, 31))
         .SetTime(kTimeId, QTime(23, 59, 58))
@@ -198,7 +154,7 @@ TEST_F(LoggerInfoTest, ClearingAsksFirst) {
                       QString::fromUtf8("Datenlogger wirklich löschen?"));
             EXPECT_EQ(ui::ControlText(ui::FindControl(w, 1)), "Ja");
             EXPECT_EQ(ui::ControlText(ui::FindControl(w, 2)), "Nein");
-            EXPECT_TRUE(ui::SaveScreenshot(w, Shot("logger-clear-question")));
+            EXPECT_TRUE(Screenshot(w, "logger-clear-question"));
         })
         .Click(2);
     Click(kIdLoggerLoeschen);

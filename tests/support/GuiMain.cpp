@@ -1,4 +1,4 @@
-// Test runner of the dialog layer's tests.
+// The main() of every GUI test binary.
 #include "support/GuiTestMain.h"
 
 int main(int argc, char** argv) {

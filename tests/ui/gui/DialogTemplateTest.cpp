@@ -16,8 +16,8 @@
 
 #include "SampleDialog.h"
 #include "support/Robot.h"
+#include "support/Screenshot.h"
 #include "ui/Controls.h"
-#include "ui/Screenshot.h"
 
 namespace ql50::ui {
 namespace {
@@ -153,9 +153,9 @@ TEST(DialogTemplate, ScreenshotOfTheSampleDialog) {
     dialog.SetItemIcon(sample::kPicture,
                        dialog.style()->standardIcon(QStyle::SP_MessageBoxInformation));
     ASSERT_TRUE(test::WaitUntil([&] { return dialog.isVisible(); }));
-    const QString path = QStringLiteral(QL50_SCREENSHOT_DIR "/ui_sample_dialog.png");
-    EXPECT_TRUE(SaveScreenshot(&dialog, path));
-    EXPECT_EQ(QImage(path).size(), dialog.size());
+    EXPECT_TRUE(test::Screenshot(&dialog, QStringLiteral("ui_sample_dialog")));
+    EXPECT_EQ(QImage(test::ScreenshotPath(QStringLiteral("ui_sample_dialog"))).size(),
+              dialog.size());
     dialog.DestroyWindow();
 }
 
