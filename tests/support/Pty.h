@@ -221,8 +221,8 @@ inline Bytes NoReply(const Frame&) {
 }
 
 // A scripted module whose answers the test sets by operation and register, and may change at any
-// time. It acknowledges a write of a value register by echoing it while EchoWrites is on (the
-// default); anything else without an answer set gets none.
+// time. It acknowledges a write (of a value or a parameter register) by echoing it while
+// EchoWrites is on (the default); anything else without an answer set gets none.
 class ScriptedModule {
 public:
     // Answers with a reply frame carrying these data bytes.
@@ -249,7 +249,8 @@ private:
     }
     Bytes Answer(const Frame& r) {
         std::lock_guard lock(mutex_);
-        if (r[kPosOp] == kWriteValue && echoWrites_) return ReplyTo(r, FrameData(r));
+        const bool write = r[kPosOp] == kWriteValue || r[kPosOp] == kWriteParam;
+        if (write && echoWrites_) return ReplyTo(r, FrameData(r));
         const auto found = answers_.find({r[kPosOp], r[kPosRegister]});
         return found == answers_.end() || !found->second ? Bytes{} : found->second(r);
     }

@@ -7,10 +7,9 @@
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
 #include "conversation/QtText.h"
-#include "support/GuiTestMain.h"
 #include "support/Robot.h"
+#include "support/Screenshot.h"
 #include "ui/DataExchange.h"
-#include "ui/Screenshot.h"
 
 namespace ql50 {
 namespace {
@@ -227,10 +226,6 @@ TEST(CalibrationDialogs, ChoiceTellsTheButtonsFromClosing) {
 }
 
 // Pictures of every window in both languages, with the longest texts each one gets.
-QString Shot(const QString& name) {
-    return QString(QL50_SCREENSHOT_DIR) + "/calibration-" + name + ".png";
-}
-
 TEST(CalibrationDialogs, Screenshots) {
     const struct {
         int language;
@@ -244,7 +239,7 @@ TEST(CalibrationDialogs, Screenshots) {
     for (const auto& l : languages) {
         const QString suffix = QString::fromLatin1(l.suffix);
         const auto save = [](const QString& name) {
-            return [name](QWidget* w) { EXPECT_TRUE(ui::SaveScreenshot(w, Shot(name))); };
+            return [name](QWidget* w) { EXPECT_TRUE(test::Screenshot(w, "calibration-" + name)); };
         };
         Robot robot;
         CKalWertEingabe entry;
@@ -284,7 +279,3 @@ TEST(CalibrationDialogs, Screenshots) {
 
 }  // namespace
 }  // namespace ql50
-
-int main(int argc, char** argv) {
-    return ql50::test::RunGuiTests(argc, argv);
-}
