@@ -77,7 +77,7 @@ public:
     // Does nothing when nothing is waiting.
     void ServeDelivery();
 
-    bool IsOpen() const { return fd_.load() >= 0; }
+    bool IsOpen() const;
     bool MonitorRunning() const { return threadAlive_.load(); }
     int PortNumber() const { return portNumber_; }
 
@@ -97,19 +97,32 @@ private:
         bool channelClosed = false;
     };
 
+    // QueueWrite takes its length as an unsigned 8-bit value: no request is ever longer.
+    static constexpr std::size_t kLongestWrite = 255;
+
+    // The hand-over (CComPort.cpp): the same on every platform. The reports take the system's
+    // text as the system formats it, with its line break.
+    bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
+    bool HandOver(Delivery delivery);
+    bool AwaitServed(std::uint64_t sequence);
+    bool Report(const char* operation, const std::string& systemText);
+    bool CloseAndReport(const char* operation, const std::string& systemText);
+
+    // What each platform provides to it.
+    void SignalShutdown();
+    void SignalWrite();  // under the lock
+    void CloseDeviceLocked();
+    bool WriteRequest();
+
+    // The terminal set-up (CComPortTermios.cpp).
     bool CreateSignals();
     void ApplyLineSettings(int fd, int baudRate, char parity, int dataBits, int stopBits);
     void ReportNow(const char* operation, int error);
 
+    // The monitor thread (CComPortPoll.cpp).
     void MonitorThread();
     bool ServicePort(short revents);
-    bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
-    bool WriteRequest();
     bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
-    bool HandOver(Delivery delivery);
-    bool AwaitServed(std::uint64_t sequence);
-    bool Report(const char* operation, const std::string& reason);
-    bool CloseAndReport(const char* operation, const std::string& reason);
 
     PortOwner* owner_ = nullptr;
     std::atomic<int> fd_{-1};
