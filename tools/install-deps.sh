@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need.
+# With --wine also the Windows cross compiler, GoogleTest's sources and Wine, for
+# tools/test-wine.sh.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
 packages=(
@@ -9,6 +11,12 @@ packages=(
   fonts-liberation fonts-dejavu-core
   xvfb xauth
 )
+wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+case "${1:-}" in
+  --wine) packages+=("${wine_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--wine]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

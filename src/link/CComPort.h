@@ -1,11 +1,14 @@
 #pragma once
-// The one serial channel between the PC and the module, on POSIX termios.
+// The one serial channel between the PC and the module: on POSIX termios, or on the Win32
+// communications functions when built for Windows. The platform is chosen at build time; this
+// interface and its behaviour are the same on both.
 //
-// A monitor thread waits with poll() on three descriptors in priority order: shutdown,
-// port, write request. Every received byte is handed to the owner on the owner's own thread,
-// one byte per hand-over, and the monitor waits until the owner has handled it (or until
-// shutdown is signalled, so StopMonitor can never deadlock). Before every write both
-// directions of the port are purged, so bytes the owner has not yet been handed are dropped.
+// A monitor thread waits for three things in priority order: shutdown, the port, a write
+// request (poll() on POSIX, WaitForMultipleObjects on Win32). Every received byte is handed to the
+// owner on the owner's own thread, one byte per hand-over, and the monitor waits until the owner
+// has handled it (or until shutdown is signalled, so StopMonitor can never deadlock). Before every
+// write both directions of the port are purged, so bytes the owner has not yet been handed are
+// dropped.
 //
 // A device that goes away (hang-up, unplugged USB adapter) is reported once with
 // channelClosed set; the channel then has closed the device and its monitor has ended, and the
@@ -13,6 +16,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,8 +54,9 @@ public:
     // number `portNumber` (used in error texts). Returns false only when the device cannot be
     // opened (then OpenErrorText() tells why) or `owner` is null; configuration failures are
     // reported to the owner on the caller's thread via OnPortError and still return true.
-    // Stops a running monitor first; may be called again. The event mask is accepted for the
-    // caller's sake: on POSIX the line events are what poll() reports.
+    // Stops a running monitor first; may be called again. The event mask goes to SetCommMask on
+    // Win32; on POSIX it is accepted for the caller's sake: the line events are what poll()
+    // reports.
     bool Open(PortOwner* owner, int portNumber, const std::string& device, int baudRate,
               char parity, int dataBits, int stopBits, std::uint32_t eventMask,
               std::size_t writeBufferSize);
@@ -77,7 +82,7 @@ public:
     // Does nothing when nothing is waiting.
     void ServeDelivery();
 
-    bool IsOpen() const { return fd_.load() >= 0; }
+    bool IsOpen() const;
     bool MonitorRunning() const { return threadAlive_.load(); }
     int PortNumber() const { return portNumber_; }
 
@@ -97,30 +102,62 @@ private:
         bool channelClosed = false;
     };
 
+    // QueueWrite takes its length as an unsigned 8-bit value: no request is ever longer.
+    static constexpr std::size_t kLongestWrite = 255;
+
+    // The hand-over (CComPort.cpp): the same on every platform. The reports take the system's
+    // text as the system formats it, with its line break.
+    bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
+    bool HandOver(Delivery delivery);
+    bool AwaitServed(std::uint64_t sequence);
+    bool Report(const char* operation, const std::string& systemText);
+    bool CloseAndReport(const char* operation, const std::string& systemText);
+
+    // What each platform provides to it.
+    void SignalShutdown();
+    void SignalWrite();  // under the lock
+    void CloseDeviceLocked();
+    bool WriteRequest();
+
+#ifdef _WIN32
+    // The Win32 channel (CComPortWin32.cpp): the device, its events and overlapped records.
+    struct Win32Io;
+    enum class Step { Idle, Busy, End };
+    void ConfigurePort(int baudRate, char parity, int dataBits, int stopBits,
+                       std::uint32_t eventMask);
+    void ReportNow(const char* operation, unsigned long error);
+    void MonitorThread();
+    bool ArmWait();
+    Step ServicePort();
+    Step ReadFailed(const char* operation, unsigned long error);
+    bool FinishWait();
+    bool NarrowEventMask(unsigned long error);
+    bool CloseAndReportError(const char* operation, unsigned long error);
+    bool ReportError(const char* operation, unsigned long error);
+
+    std::unique_ptr<Win32Io> io_;
+#else
+    // The terminal set-up (CComPortTermios.cpp).
     bool CreateSignals();
     void ApplyLineSettings(int fd, int baudRate, char parity, int dataBits, int stopBits);
     void ReportNow(const char* operation, int error);
 
+    // The monitor thread (CComPortPoll.cpp).
     void MonitorThread();
     bool ServicePort(short revents);
-    bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
-    bool WriteRequest();
     bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
-    bool HandOver(Delivery delivery);
-    bool AwaitServed(std::uint64_t sequence);
-    bool Report(const char* operation, const std::string& reason);
-    bool CloseAndReport(const char* operation, const std::string& reason);
+
+    std::atomic<int> fd_{-1};
+    // eventfds the monitor polls besides the port: shutdown first, write request last.
+    int shutdownFd_ = -1;
+    int writeFd_ = -1;
+#endif
 
     PortOwner* owner_ = nullptr;
-    std::atomic<int> fd_{-1};
     int portNumber_ = 0;
     std::string openError_;
     std::atomic<bool> threadAlive_{false};
     std::thread thread_;
-
-    // eventfds the monitor polls besides the port: shutdown first, write request last.
-    int shutdownFd_ = -1;
-    int writeFd_ = -1;
 
     // Guards everything below, the purge and the closing of the device by the monitor.
     std::mutex mutex_;

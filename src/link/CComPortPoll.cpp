@@ -1,0 +1,161 @@
+// The POSIX channel's monitor thread: it waits with poll() on shutdown, the port and the write
+// request, reads the port and writes the queued command.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "link/CComPort.h"
+#include "link/CComPortPosix.h"
+
+namespace ql50 {
+
+using posixport::Drain;
+using posixport::SystemText;
+
+namespace {
+
+// Bytes taken from the driver in one read; they are still handed over one at a time.
+constexpr std::size_t kChunkSize = 512;
+// A write that makes no progress for this long is given up (the module's reply wait then runs
+// out), like the one-second write timeouts of the original serial set-up.
+constexpr int kWriteTimeoutMs = 1000;
+
+// Errors after which the device is gone for good: reopening is the only way on.
+bool DeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
+}
+
+bool Retry(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+// Why the port left the poll set when a read brought no error of its own.
+std::string LineGoneReason(short revents) {
+    if ((revents & POLLNVAL) != 0) return std::strerror(EBADF);
+    if ((revents & POLLERR) != 0) return std::strerror(EIO);
+    return "hang-up";
+}
+
+enum class WriteWait { Writable, Shutdown, TimedOut, Gone };
+
+WriteWait AwaitWritable(int shutdownFd, int fd) {
+    pollfd fds[2] = {{shutdownFd, POLLIN, 0}, {fd, POLLOUT, 0}};
+    const int ready = ::poll(fds, 2, kWriteTimeoutMs);
+    if (ready < 0) return errno == EINTR ? WriteWait::Writable : WriteWait::Gone;
+    if (ready == 0) return WriteWait::TimedOut;
+    if (fds[0].revents != 0) return WriteWait::Shutdown;
+    if ((fds[1].revents & POLLOUT) != 0) return WriteWait::Writable;
+    return WriteWait::Gone;
+}
+
+}  // namespace
+
+bool CComPort::StartMonitor() {
+    if (thread_.joinable()) {
+        if (threadAlive_.load()) return false;
+        thread_.join();  // it ended by itself after the device went away
+    }
+    if (fd_.load() < 0 || owner_ == nullptr) return false;
+    {
+        std::lock_guard lock(mutex_);
+        shutdown_ = false;
+        pending_.reset();
+        ::tcflush(fd_.load(), TCIOFLUSH);
+    }
+    Drain(shutdownFd_);
+    threadAlive_ = true;
+    try {
+        thread_ = std::thread([this] { MonitorThread(); });
+    } catch (const std::system_error&) {
+        threadAlive_ = false;
+        return false;
+    }
+    return true;
+}
+
+void CComPort::MonitorThread() {
+    for (;;) {
+        pollfd fds[3] = {{shutdownFd_, POLLIN, 0}, {fd_.load(), POLLIN, 0}, {writeFd_, POLLIN, 0}};
+        if (::poll(fds, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            CloseAndReport("WaitCommEvent()", SystemText(std::strerror(errno)));
+            break;
+        }
+        // Priority: shutdown, then the port, then the write request.
+        if (fds[0].revents != 0) break;
+        if (fds[1].revents != 0) {
+            if (!ServicePort(fds[1].revents)) break;
+            continue;
+        }
+        if (fds[2].revents != 0 && !WriteRequest()) break;
+    }
+    threadAlive_ = false;
+}
+
+// Returns false when the thread has to end (shutdown, or the device is gone).
+bool CComPort::ServicePort(short revents) {
+    std::array<std::uint8_t, kChunkSize> chunk{};
+    const ssize_t got = ::read(fd_.load(), chunk.data(), chunk.size());
+    if (got > 0) return HandOverChunk(chunk.data(), static_cast<std::size_t>(got));
+    const int error = got < 0 ? errno : 0;
+    const bool lineGone = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (got < 0 && Retry(error) && !lineGone) return true;
+    // Hang-up or device error: the port must leave the poll set now, or poll() never sleeps.
+    if (got < 0 && !Retry(error))
+        return CloseAndReport("ReadFile()", SystemText(std::strerror(error)));
+    return CloseAndReport("ReadFile()", SystemText(got == 0 ? "hang-up" : LineGoneReason(revents)));
+}
+
+bool CComPort::WriteRequest() {
+    std::array<std::uint8_t, kLongestWrite> frame{};
+    std::size_t length = 0;
+    int fd = -1;
+    {
+        std::lock_guard lock(mutex_);
+        writeRequested_ = false;
+        Drain(writeFd_);
+        length = writeLength_;
+        std::copy_n(writeBuffer_.begin(), length, frame.begin());
+        fd = fd_.load();
+        ::tcflush(fd, TCIOFLUSH);
+    }
+    return WriteAll(fd, frame.data(), length);
+}
+
+bool CComPort::WriteAll(int fd, const std::uint8_t* bytes, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t wrote = ::write(fd, bytes + done, count - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+            continue;
+        }
+        const int error = wrote < 0 ? errno : EIO;
+        if (error == EINTR) continue;
+        if (DeviceGone(error))
+            return CloseAndReport("WriteFile()", SystemText(std::strerror(error)));
+        if (error != EAGAIN && error != EWOULDBLOCK) {
+            return Report("WriteFile()", SystemText(std::strerror(error)));  // the command is lost
+        }
+        switch (AwaitWritable(shutdownFd_, fd)) {
+            case WriteWait::Writable:
+                break;
+            case WriteWait::Shutdown:
+                return false;
+            case WriteWait::TimedOut:
+                return Report("WriteFile()", SystemText(std::strerror(ETIMEDOUT)));
+            case WriteWait::Gone:
+                return CloseAndReport("WriteFile()", SystemText("hang-up"));
+        }
+    }
+    return true;
+}
+
+}  // namespace ql50
