@@ -2,8 +2,6 @@
 // answers with fixed values (the live poll keeps fetching them during the prompts), or the
 // virtual module measures a sensor put into known solutions.
 #include <QRegularExpression>
-#include <cmath>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -17,7 +15,6 @@
 #include "logger/RequestLog.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
-#include "ui/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -54,7 +51,6 @@ public:
     }
     void Silence(std::uint8_t op, std::uint8_t reg) {
         std::lock_guard lock(mutex_);
-        replies_.erase({op, reg});
         silent_.insert({op, reg});
     }
     PtyPeer& peer() { return peer_; }
@@ -378,27 +374,14 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
     const struct {
         int type;
         std::vector<double> solutions;  // one per sensor prompt
-        QString immerse;                // the first prompt
+        const char* immerse;            // the first prompt
         const char* label;              // of the calibration value that changes
         std::uint8_t reg;
-        float wrong, expected, tolerance;
+        float wrong;  // held by the module before the run
+        float expected, tolerance;
     } cases[] = {
-        {0,
-         {7.0, 4.0},
-         QString::fromUtf8("Sensor in 1. Pufferlösung"),
-         "Steilheit",
-         33,
-         -50.0f,
-         -58.2f,
-         0.06f},
-        {3,
-         {1413.0},
-         QString::fromUtf8("Sensor in Pufferlösung"),
-         "Zellkonstante",
-         32,
-         0.9f,
-         1.0f,
-         0.006f},
+        {0, {7.0, 4.0}, "Sensor in 1. Pufferlösung", "Steilheit", 33, -50.0f, -58.2f, 0.06f},
+        {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 1.0f, 0.006f},
         {7, {100.0}, "Sensor in Kalibriermedium", "Anstieg", 32, 80.0f, 120.0f, 0.1f},
     };
     for (const auto& c : cases) {
@@ -422,7 +405,7 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         };
         if (c.type == 7) robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdOxygen);
         for (std::size_t i = 0; i < c.solutions.size(); ++i) {
-            auto& prompt = robot.OnMessage(i == 0 ? c.immerse : "Sensor in 2.");
+            auto& prompt = robot.OnMessage(QString::fromUtf8(i == 0 ? c.immerse : "Sensor in 2."));
             if (i > 0) prompt.Inspect([&, i](QWidget*) { module.Immerse(c.solutions[i]); });
             prompt.Click(1);
             robot.OnMessage(kWait).Inspect(twoPolls).Click(1);
