@@ -181,12 +181,15 @@ void CCalibration::StoreCalibration() {
                             {req::WriteCal(4), m.calValue4},
                             {req::kWriteAirPressureFactor, m.airPressureFactor}};
     int position = 2;
+    DataBytes last{};
     for (const Write& w : writes) {
-        conv_.Ask(w.request, EncodeFloat24(w.value));
+        last = EncodeFloat24(w.value);
+        conv_.Ask(w.request, last);
         progress.SetPos(position++);  // 6 lies beyond the range: the bar stays full
     }
-    // The end of the series carries the bytes of the last write.
-    conv_.Ask(req::kEndOfWrites, conv_.lastCommandData());
+    // The end of the series carries the bytes of the last write, also when a poll request (the
+    // poll runs on in the salinity and air-pressure branches) went out after that write.
+    conv_.Ask(req::kEndOfWrites, last);
     progress.DestroyWindow();
 }
 

@@ -1,0 +1,425 @@
+// The guided calibration on the real main window, driven as a user drives it: a scripted module
+// answers with fixed values (the live poll keeps fetching them during the prompts), or the
+// virtual module measures a sensor put into known solutions.
+#include <QRegularExpression>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "MainWindowFixture.h"
+#include "PtyPeer.h"
+#include "calibration/CalibrationDialogs.h"
+#include "calibration/CalibrationFormulas.h"
+#include "link/Encoding.h"
+#include "link/Registers.h"
+#include "logger/RequestLog.h"
+#include "sim/PtyServer.h"
+#include "sim/VirtualModule.h"
+
+namespace ql50::test {
+namespace {
+
+constexpr int kEntry = 153;
+constexpr int kResult = 154;
+constexpr int kChoice = 155;
+constexpr int kSave = CKalWertAusgabe::kIdSave;
+constexpr int kExit = CKalWertAusgabe::kIdExit;
+constexpr int kValueEdit = CKalWertEingabe::kIdValue;
+
+const QString kCalError = "Kalibrierfehler!";
+const QString kWait = "Warten, bis der Messwert stabil ist.";
+
+// The six live values of the poll chain: value1 .. value5 and the temperature.
+using Live = std::array<float, 6>;
+
+// A module with fixed replies: the type, calibration values (float24) and live values
+// (float32); it acknowledges parameter writes and the end of a write series by echo.
+class ScriptedModule {
+public:
+    ScriptedModule(int type, const std::array<float, 5>& held, const Live& live) {
+        Reply(kReadParam, kParamType, {std::uint8_t(type + 1), 0, 0, 0});
+        const std::uint8_t regs[] = {32, 33, 34, 35, 37};
+        for (int i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
+        SetLive(live);
+    }
+    void SetLive(const Live& live) {
+        for (std::uint8_t reg = 1; reg <= 6; ++reg)
+            Reply(kReadValue, reg, EncodeFloat32(live[reg - 1]));
+    }
+    void SetLive(int channel, float value) {
+        Reply(kReadValue, std::uint8_t(channel), EncodeFloat32(value));
+    }
+    void Silence(std::uint8_t op, std::uint8_t reg) {
+        std::lock_guard lock(mutex_);
+        silent_.insert({op, reg});
+    }
+    PtyPeer& peer() { return peer_; }
+    const std::string& path() const { return peer_.path(); }
+
+private:
+    void Reply(std::uint8_t op, std::uint8_t reg, DataBytes data) {
+        std::lock_guard lock(mutex_);
+        replies_[{op, reg}] = data;
+    }
+    std::vector<std::uint8_t> Answer(const Frame& r) {
+        std::lock_guard lock(mutex_);
+        const std::pair key{r[kPosOp], r[kPosRegister]};
+        if (silent_.contains(key)) return {};
+        if (r[kPosOp] == kWriteParam || (r[kPosOp] == kReadValue && r[kPosRegister] == 65))
+            return ReplyTo(r, FrameData(r));
+        const auto found = replies_.find(key);
+        return found == replies_.end() ? std::vector<std::uint8_t>{} : ReplyTo(r, found->second);
+    }
+
+    std::mutex mutex_;
+    std::map<std::pair<std::uint8_t, std::uint8_t>, DataBytes> replies_;
+    std::set<std::pair<std::uint8_t, std::uint8_t>> silent_;
+    PtyPeer peer_{[this](const Frame& r) { return Answer(r); }};
+};
+
+const std::vector<Frame> kOpeningReads{
+    BuildFrame(0, kReadParam, 1, 28), BuildFrame(0, kReadParam, 4, 32),
+    BuildFrame(0, kReadParam, 4, 33), BuildFrame(0, kReadParam, 4, 34),
+    BuildFrame(0, kReadParam, 4, 35), BuildFrame(0, kReadParam, 4, 37)};
+
+// The opening reads followed by the store of these five values and the end of the series.
+std::vector<Frame> ReadsThenStore(const std::array<float, 5>& stored) {
+    std::vector<Frame> frames = kOpeningReads;
+    const std::uint8_t regs[] = {32, 33, 34, 35, 37};
+    for (int i = 0; i < 5; ++i)
+        frames.push_back(BuildFrame(0, kWriteParam, 4, regs[i], EncodeFloat24(stored[i])));
+    frames.push_back(BuildFrame(0, kReadValue, 4, 65, EncodeFloat24(stored[4])));
+    return frames;
+}
+
+QString DialogText(QWidget* w, int id) {
+    return static_cast<ui::CDialog*>(w)->ItemText(id);
+}
+
+class CalibrationTest : public MainWindowTest {
+protected:
+    CModulDaten& modul() { return window->conversation().modul; }
+    Live LiveNow() {
+        const CModulDaten& m = modul();
+        return {m.value1, m.value2, m.value3, m.value4, m.value5, m.temperature};
+    }
+    // Waits in a prompt until the poll has brought these live values.
+    void AwaitLive(const Live& live) {
+        EXPECT_TRUE(WaitUntil([&] { return LiveNow() == live; }));
+    }
+    // The requests sent so far, without those of the live poll.
+    std::vector<Frame> Requests(ScriptedModule& module) {
+        std::vector<Frame> frames;
+        RequestLog log;  // all requests since the module started
+        for (const Frame& f : log.New(window->conversation(), module.peer()))
+            if (f[kPosOp] != kReadValue || f[kPosRegister] < 1 || f[kPosRegister] > 6)
+                frames.push_back(f);
+        return frames;
+    }
+    QString Summary() const { return Text(kIdCalSummary); }
+    // Message box steps in order, each answered with OK.
+    void Messages(std::initializer_list<QString> parts) {
+        for (const QString& p : parts) robot.OnMessage(p).Click(1);
+    }
+    // Runs the calibration; returns the texts of the message boxes it showed.
+    QStringList Calibrate() {
+        const qsizetype before = robot.Messages().size();
+        Click(kIdKalibrieren);
+        EXPECT_TRUE(robot.WaitIdle());
+        return robot.Messages().mid(before);
+    }
+    void Close() {
+        window->DestroyWindow();
+        window.reset();
+    }
+};
+
+// ---- pH ------------------------------------------------------------------------------------
+
+constexpr std::array<float, 5> kPhHeld{5.0f, -57.0f, 12.5f, 3.25f, 1.0f};
+
+TEST_F(CalibrationTest, PhTwoBuffers) {
+    const struct {
+        const char* name;
+        float u1, u2;
+        const char *ph1, *ph2;
+        bool warned;
+        int ending;  // kSave, kExit, or 0: no result dialog
+        const char *shown1, *shown2;
+        const char* summary;  // exact, or nullptr
+    } cases[] = {
+        {"worked example", 0.0f, 177.48f, "7.00", "4.00", false, kSave, "0.0 mV", "-59.2 mV/pH",
+         "Asymmetrie: 0.0  Steilheit: -59.2  "},
+        {"exit", 1.26f, 175.95f, "7", "4", false, kExit, "1.3 mV", "-58.2 mV/pH",
+         "Asymmetrie: 1.3  Steilheit: -58.2  "},
+        {"equal set points", 0.0f, 177.48f, "7", "7", true, 0, "", "",
+         "Asymmetrie: 5.0  Steilheit: -57.0  "},
+        {"slope too flat", 0.0f, 134.7f, "7", "4", true, kSave, "0.0 mV", "-44.9 mV/pH",
+         "Asymmetrie: 0.0  Steilheit: -44.9  "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Live buffer1{7.0f, c.u1, 0, 0, 0, 25.0f};
+        Live buffer2 = buffer1;
+        buffer2[1] = c.u2;
+        ScriptedModule module(0, kPhHeld, buffer1);
+        Open(module.path());
+        robot.OnMessage(QString::fromUtf8("Sensor in 1. Pufferlösung tauchen.")).Click(1);
+        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(buffer1); }).Click(1);
+        robot.OnTemplate(kEntry).SetText(kValueEdit, c.ph1).Click(1);
+        robot.OnMessage(QString::fromUtf8("Sensor in 2. Pufferlösung tauchen."))
+            .Inspect([&](QWidget*) { module.SetLive(2, c.u2); })
+            .Click(1);
+        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(buffer2); }).Click(1);
+        robot.OnTemplate(kEntry)
+            .Inspect([&](QWidget* w) {
+                EXPECT_EQ(DialogText(w, kValueEdit), "7") << "opens with the first set point";
+            })
+            .SetText(kValueEdit, c.ph2)
+            .Click(1);
+        if (c.warned) robot.OnMessage(kCalError).Click(1);
+        if (c.ending != 0) {
+            robot.OnTemplate(kResult)
+                .Inspect([&](QWidget* w) {
+                    const QString shown[] = {"Asymmetrie", "Steilheit", "", c.shown1, c.shown2, ""};
+                    const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
+                    for (int i = 0; i < 6; ++i) EXPECT_EQ(DialogText(w, ids[i]), shown[i]);
+                    EXPECT_EQ(DialogText(w, kSave), "Speichern");
+                    EXPECT_EQ(DialogText(w, kExit), "Beenden");
+                })
+                .Click(c.ending);
+        }
+        EXPECT_EQ(Calibrate().count(kCalError), c.warned ? 1 : 0);
+        EXPECT_EQ(Summary(), c.summary);
+        if (c.ending == kSave) {
+            const PhCalibration r =
+                ComputePhCalibration(c.u1, c.u2, std::stof(c.ph1), std::stof(c.ph2), 25.0f);
+            EXPECT_EQ(Requests(module),
+                      ReadsThenStore({r.asymmetry, r.slope, kPhHeld[2], kPhHeld[3], kPhHeld[4]}));
+        } else {
+            EXPECT_EQ(Requests(module), kOpeningReads);
+        }
+        Close();
+    }
+}
+
+// ---- one-point types: Redox and conductivity ----------------------------------------------
+
+TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
+    const struct {
+        int type;
+        float held1, value1;
+        const char* setPoint;
+        const char *label, *shown;
+    } cases[] = {
+        {1, 2.0f, 12.0f, "5.0", "Offset", "15.0 mV"},
+        {3, 1.0f, 1380.0f, "1413", "Zellkonstante", "1.02 1/cm"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        const Live live{c.value1, 0, 0, 0, 0, 25.0f};
+        ScriptedModule module(c.type, {c.held1, 2.0f, 0, 0, 1.0f}, live);
+        Open(module.path());
+        robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
+        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
+        robot.OnTemplate(kEntry).SetText(kValueEdit, c.setPoint).Click(1);
+        robot.OnTemplate(kResult)
+            .Inspect([&](QWidget* w) {
+                EXPECT_EQ(DialogText(w, 1150), c.label);
+                EXPECT_EQ(DialogText(w, 1166), c.shown);
+            })
+            .Click(kExit);
+        EXPECT_FALSE(Calibrate().contains(kCalError));
+        EXPECT_EQ(Requests(module), kOpeningReads);
+        Close();
+    }
+}
+
+// ---- oxygen: the choice and its three branches -----------------------------------------------
+
+constexpr std::array<float, 5> kOxygenHeld{120.0f, 2400.0f, 2600.0f, 12.5f, 1.0f};
+
+TEST_F(CalibrationTest, OxygenSalinityAndAirPressure) {
+    const float factor = ComputeAirPressureFactor(1000.0f, 990.0f, 1.0f);
+    EXPECT_NEAR(factor, 1.0101f, 1e-4f);
+    auto held = [](int i, float v) {
+        auto values = kOxygenHeld;
+        values[i] = v;
+        return values;
+    };
+    const struct {
+        int button;
+        const char *opensWith, *entered;
+        const char* shown;  // result line 2, or nullptr: refused
+        std::vector<Frame> requests;
+    } cases[] = {
+        {CKalAuswahl::kIdSalinity, "12.5", "40", "40.00 g/l", ReadsThenStore(held(3, 40.0f))},
+        {CKalAuswahl::kIdSalinity, "12.5", "40.01", nullptr, kOpeningReads},
+        {CKalAuswahl::kIdAirPressure, "990", "1000", "1000 hPa", ReadsThenStore(held(4, factor))},
+        {CKalAuswahl::kIdAirPressure, "990", "800", nullptr, kOpeningReads},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entered);
+        const Live live{100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f};
+        ScriptedModule module(7, kOxygenHeld, live);
+        Open(module.path());
+        robot.OnTemplate(kChoice).Click(c.button);
+        if (c.button == CKalAuswahl::kIdAirPressure)
+            robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
+        robot.OnTemplate(kEntry)
+            .Inspect([&](QWidget* w) { EXPECT_EQ(DialogText(w, kValueEdit), c.opensWith); })
+            .SetText(kValueEdit, c.entered)
+            .Click(1);
+        if (c.shown)
+            robot.OnTemplate(kResult)
+                .Inspect([&](QWidget* w) { EXPECT_EQ(DialogText(w, 1167), c.shown); })
+                .Click(kSave);
+        else
+            robot.OnMessage(kCalError).Click(1);
+        Calibrate();
+        EXPECT_EQ(Requests(module), c.requests);
+        Close();
+    }
+}
+
+TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
+    ScriptedModule module(7, kOxygenHeld, {100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f});
+    Open(module.path());
+    robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
+    EXPECT_TRUE(Calibrate().isEmpty());
+    EXPECT_EQ(Requests(module), kOpeningReads);
+}
+
+// The end of the write series repeats the air-pressure factor, also when the poll (which runs
+// on during this branch) sends between the last write and the end: here the module leaves the
+// factor's write unanswered, so the poll's tick comes within that wait.
+TEST_F(CalibrationTest, EndOfWritesCarriesTheFactorWhenThePollComesBetween) {
+    const Live live{100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f};
+    ScriptedModule module(7, kOxygenHeld, live);
+    module.Silence(kWriteParam, 37);
+    Open(module.path());
+    robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
+    robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
+    robot.OnTemplate(kEntry).SetText(kValueEdit, "1000").Click(1);
+    robot.OnTemplate(kResult).Click(kSave);
+    Calibrate();
+    auto stored = kOxygenHeld;
+    stored[4] = ComputeAirPressureFactor(1000.0f, 990.0f, 1.0f);
+    EXPECT_EQ(Requests(module), ReadsThenStore(stored));
+}
+
+// ---- no calibration ----------------------------------------------------------------------
+
+TEST_F(CalibrationTest, FreiHasNoPrompt) {
+    ScriptedModule module(6, {2.5f, 0, 0, 0, 1.0f}, {1.0f, 0, 0, 0, 0, 20.0f});
+    Open(module.path());
+    EXPECT_TRUE(Calibrate().isEmpty());
+    EXPECT_EQ(Summary(), ": 2.5  ");
+    EXPECT_EQ(Requests(module), kOpeningReads);
+}
+
+// An opening read that goes unanswered ends the run before any prompt: the store would write
+// back a value that did not come from this module.
+TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
+    ScriptedModule module(0, kPhHeld, {7.0f, 0, 0, 0, 0, 25.0f});
+    module.Silence(kReadParam, 34);
+    Open(module.path());
+    Messages({"Fehler in der Datenkommunikation!"});
+    EXPECT_EQ(Calibrate().size(), 1);
+    EXPECT_EQ(Requests(module),
+              std::vector<Frame>(kOpeningReads.begin(), kOpeningReads.begin() + 4));
+}
+
+// A reading of 0 makes the new value non-finite: refused without a result dialog, and the held
+// values stay as they were.
+TEST_F(CalibrationTest, ZeroReadingIsRefused) {
+    {
+        const Live live{0, 0, 0, 0, 0, 25.0f};
+        ScriptedModule module(3, {1.0f, 2.0f, 0, 0, 1.0f}, live);
+        Open(module.path());
+        robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
+        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
+        robot.OnTemplate(kEntry).SetText(kValueEdit, "1413").Click(1);
+        Messages({kCalError});
+        Calibrate();
+        EXPECT_EQ(modul().calValue1, 1.0f);
+        EXPECT_EQ(Requests(module), kOpeningReads);
+        Close();
+    }
+    {
+        const Live live{100.0f, 9.0f, 120.0f, 0, 0, 25.0f};
+        ScriptedModule module(7, kOxygenHeld, live);
+        Open(module.path());
+        robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
+        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
+        robot.OnTemplate(kEntry).SetText(kValueEdit, "1000").Click(1);
+        Messages({kCalError});
+        Calibrate();
+        EXPECT_EQ(modul().airPressureFactor, 1.0f);
+        EXPECT_EQ(Requests(module), kOpeningReads);
+    }
+}
+
+// ---- the virtual module ------------------------------------------------------------------
+
+// The number the summary shows after a label.
+double SummaryValue(const QString& summary, const QString& label) {
+    const auto m =
+        QRegularExpression(QRegularExpression::escape(label) + ": (-?[0-9.]+)  ").match(summary);
+    EXPECT_TRUE(m.hasMatch()) << summary.toStdString();
+    return m.captured(1).toDouble();
+}
+
+TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
+    const struct {
+        int type;
+        std::vector<double> solutions;  // one per sensor prompt
+        const char* immerse;            // the first prompt
+        const char* label;              // of the calibration value that changes
+        std::uint8_t reg;
+        float wrong;  // held by the module before the run
+        float expected, tolerance;
+    } cases[] = {
+        {0, {7.0, 4.0}, "Sensor in 1. Pufferlösung", "Steilheit", 33, -50.0f, -58.2f, 0.06f},
+        {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 1.0f, 0.006f},
+        {7, {100.0}, "Sensor in Kalibriermedium", "Anstieg", 32, 80.0f, 120.0f, 0.1f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        sim::VirtualModule module;
+        module.SetType(c.type);
+        module.SetParameter(c.reg, EncodeFloat24(c.wrong));
+        module.Immerse(c.solutions[0]);
+        sim::PtyServer server(module);
+        std::string error;
+        ASSERT_TRUE(server.Start(&error)) << error;
+        Open(server.SlavePath());
+        // The wait prompt lasts until a whole poll has run since the sensor went into the
+        // solution: two ends of the poll chain, the first may belong to a poll begun before.
+        auto twoPolls = [this](QWidget*) {
+            int ends = 0;
+            const auto counter = QObject::connect(&window->conversation(),
+                                                  &CConversation::refreshDisplay, [&] { ++ends; });
+            EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
+            QObject::disconnect(counter);
+        };
+        if (c.type == 7) robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdOxygen);
+        for (std::size_t i = 0; i < c.solutions.size(); ++i) {
+            auto& prompt = robot.OnMessage(QString::fromUtf8(i == 0 ? c.immerse : "Sensor in 2."));
+            if (i > 0) prompt.Inspect([&, i](QWidget*) { module.Immerse(c.solutions[i]); });
+            prompt.Click(1);
+            robot.OnMessage(kWait).Inspect(twoPolls).Click(1);
+            robot.OnTemplate(kEntry).SetText(kValueEdit, QString::number(c.solutions[i])).Click(1);
+        }
+        robot.OnTemplate(kResult).Click(kSave);
+        const QStringList shown = Calibrate();
+        EXPECT_FALSE(shown.contains(kCalError)) << shown.join('|').toStdString();
+        const float stored = DecodeFloat24(module.Parameter(c.reg));
+        EXPECT_NEAR(stored, c.expected, c.tolerance);
+        EXPECT_NEAR(SummaryValue(Summary(), c.label), stored, 0.051);
+        Close();
+    }
+}
+
+}  // namespace
+}  // namespace ql50::test
