@@ -2,19 +2,16 @@
 // answers with fixed values (the live poll keeps fetching them during the prompts), or the
 // virtual module measures a sensor put into known solutions.
 #include <QRegularExpression>
-#include <map>
-#include <mutex>
-#include <set>
 
 #include "MainWindowFixture.h"
-#include "PtyPeer.h"
+#include "RequestLog.h"
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
 #include "link/Encoding.h"
 #include "link/Registers.h"
-#include "logger/RequestLog.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
+#include "support/Pty.h"
 
 namespace ql50::test {
 namespace {
@@ -32,49 +29,24 @@ const QString kWait = "Warten, bis der Messwert stabil ist.";
 // The six live values of the poll chain: value1 .. value5 and the temperature.
 using Live = std::array<float, 6>;
 
-// A module with fixed replies: the type, calibration values (float24) and live values
-// (float32); it acknowledges parameter writes and the end of a write series by echo.
-class ScriptedModule {
+// A scripted module that holds a type, calibration values (float24) and live values (float32);
+// it acknowledges parameter writes and the end of a write series.
+class CalibratingModule : public ScriptedModule {
 public:
-    ScriptedModule(int type, const std::array<float, 5>& held, const Live& live) {
+    CalibratingModule(int type, const std::array<float, 5>& held, const Live& live) {
         Reply(kReadParam, kParamType, {std::uint8_t(type + 1), 0, 0, 0});
         const std::uint8_t regs[] = {32, 33, 34, 35, 37};
-        for (int i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
+        for (std::size_t i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
+        Reply(kReadValue, kValueEndOfWrites, {});
         SetLive(live);
     }
     void SetLive(const Live& live) {
         for (std::uint8_t reg = 1; reg <= 6; ++reg)
-            Reply(kReadValue, reg, EncodeFloat32(live[reg - 1]));
+            Reply(kReadValue, reg, EncodeFloat32(live[reg - 1u]));
     }
     void SetLive(int channel, float value) {
         Reply(kReadValue, std::uint8_t(channel), EncodeFloat32(value));
     }
-    void Silence(std::uint8_t op, std::uint8_t reg) {
-        std::lock_guard lock(mutex_);
-        silent_.insert({op, reg});
-    }
-    PtyPeer& peer() { return peer_; }
-    const std::string& path() const { return peer_.path(); }
-
-private:
-    void Reply(std::uint8_t op, std::uint8_t reg, DataBytes data) {
-        std::lock_guard lock(mutex_);
-        replies_[{op, reg}] = data;
-    }
-    std::vector<std::uint8_t> Answer(const Frame& r) {
-        std::lock_guard lock(mutex_);
-        const std::pair key{r[kPosOp], r[kPosRegister]};
-        if (silent_.contains(key)) return {};
-        if (r[kPosOp] == kWriteParam || (r[kPosOp] == kReadValue && r[kPosRegister] == 65))
-            return ReplyTo(r, FrameData(r));
-        const auto found = replies_.find(key);
-        return found == replies_.end() ? std::vector<std::uint8_t>{} : ReplyTo(r, found->second);
-    }
-
-    std::mutex mutex_;
-    std::map<std::pair<std::uint8_t, std::uint8_t>, DataBytes> replies_;
-    std::set<std::pair<std::uint8_t, std::uint8_t>> silent_;
-    PtyPeer peer_{[this](const Frame& r) { return Answer(r); }};
 };
 
 const std::vector<Frame> kOpeningReads{
@@ -108,7 +80,7 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return LiveNow() == live; }));
     }
     // The requests sent so far, without those of the live poll.
-    std::vector<Frame> Requests(ScriptedModule& module) {
+    std::vector<Frame> Requests(CalibratingModule& module) {
         std::vector<Frame> frames;
         RequestLog log;  // all requests since the module started
         for (const Frame& f : log.New(window->conversation(), module.peer()))
@@ -162,7 +134,7 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
         const Live buffer1{7.0f, c.u1, 0, 0, 0, 25.0f};
         Live buffer2 = buffer1;
         buffer2[1] = c.u2;
-        ScriptedModule module(0, kPhHeld, buffer1);
+        CalibratingModule module(0, kPhHeld, buffer1);
         Open(module.path());
         robot.OnMessage(QString::fromUtf8("Sensor in 1. Pufferlösung tauchen.")).Click(1);
         robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(buffer1); }).Click(1);
@@ -218,7 +190,7 @@ TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         const Live live{c.value1, 0, 0, 0, 0, 25.0f};
-        ScriptedModule module(c.type, {c.held1, 2.0f, 0, 0, 1.0f}, live);
+        CalibratingModule module(c.type, {c.held1, 2.0f, 0, 0, 1.0f}, live);
         Open(module.path());
         robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
         robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
@@ -261,7 +233,7 @@ TEST_F(CalibrationTest, OxygenSalinityAndAirPressure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entered);
         const Live live{100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f};
-        ScriptedModule module(7, kOxygenHeld, live);
+        CalibratingModule module(7, kOxygenHeld, live);
         Open(module.path());
         robot.OnTemplate(kChoice).Click(c.button);
         if (c.button == CKalAuswahl::kIdAirPressure)
@@ -283,7 +255,7 @@ TEST_F(CalibrationTest, OxygenSalinityAndAirPressure) {
 }
 
 TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
-    ScriptedModule module(7, kOxygenHeld, {100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f});
+    CalibratingModule module(7, kOxygenHeld, {100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f});
     Open(module.path());
     robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
     EXPECT_TRUE(Calibrate().isEmpty());
@@ -295,7 +267,7 @@ TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
 // factor's write unanswered, so the poll's tick comes within that wait.
 TEST_F(CalibrationTest, EndOfWritesCarriesTheFactorWhenThePollComesBetween) {
     const Live live{100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f};
-    ScriptedModule module(7, kOxygenHeld, live);
+    CalibratingModule module(7, kOxygenHeld, live);
     module.Silence(kWriteParam, 37);
     Open(module.path());
     robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
@@ -311,7 +283,7 @@ TEST_F(CalibrationTest, EndOfWritesCarriesTheFactorWhenThePollComesBetween) {
 // ---- no calibration ----------------------------------------------------------------------
 
 TEST_F(CalibrationTest, FreiHasNoPrompt) {
-    ScriptedModule module(6, {2.5f, 0, 0, 0, 1.0f}, {1.0f, 0, 0, 0, 0, 20.0f});
+    CalibratingModule module(6, {2.5f, 0, 0, 0, 1.0f}, {1.0f, 0, 0, 0, 0, 20.0f});
     Open(module.path());
     EXPECT_TRUE(Calibrate().isEmpty());
     EXPECT_EQ(Summary(), ": 2.5  ");
@@ -321,7 +293,7 @@ TEST_F(CalibrationTest, FreiHasNoPrompt) {
 // An opening read that goes unanswered ends the run before any prompt: the store would write
 // back a value that did not come from this module.
 TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
-    ScriptedModule module(0, kPhHeld, {7.0f, 0, 0, 0, 0, 25.0f});
+    CalibratingModule module(0, kPhHeld, {7.0f, 0, 0, 0, 0, 25.0f});
     module.Silence(kReadParam, 34);
     Open(module.path());
     Messages({"Fehler in der Datenkommunikation!"});
@@ -335,7 +307,7 @@ TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
 TEST_F(CalibrationTest, ZeroReadingIsRefused) {
     {
         const Live live{0, 0, 0, 0, 0, 25.0f};
-        ScriptedModule module(3, {1.0f, 2.0f, 0, 0, 1.0f}, live);
+        CalibratingModule module(3, {1.0f, 2.0f, 0, 0, 1.0f}, live);
         Open(module.path());
         robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
         robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
@@ -348,7 +320,7 @@ TEST_F(CalibrationTest, ZeroReadingIsRefused) {
     }
     {
         const Live live{100.0f, 9.0f, 120.0f, 0, 0, 25.0f};
-        ScriptedModule module(7, kOxygenHeld, live);
+        CalibratingModule module(7, kOxygenHeld, live);
         Open(module.path());
         robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
         robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
