@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 namespace ql50 {
 namespace {
@@ -142,6 +144,28 @@ bool CComPort::CloseAndReport(const char* operation, const std::string& systemTe
     delivery.channelClosed = true;
     HandOver(std::move(delivery));
     return false;
+}
+
+void CComPort::TakeOwner(PortOwner* owner, std::size_t writeBufferSize) {
+    std::lock_guard lock(mutex_);
+    owner_ = owner;
+    // Never more than 255 bytes are copied in, whatever size was asked for.
+    writeBuffer_.assign(std::min(writeBufferSize, kLongestWrite), 0);
+    writeLength_ = 0;
+    writeRequested_ = false;
+    pending_.reset();
+    ClearWriteSignal();
+}
+
+bool CComPort::LaunchMonitor() {
+    threadAlive_ = true;
+    try {
+        thread_ = std::thread([this] { MonitorThread(); });
+    } catch (const std::system_error&) {
+        threadAlive_ = false;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace ql50

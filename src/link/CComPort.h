@@ -112,10 +112,15 @@ private:
     bool AwaitServed(std::uint64_t sequence);
     bool Report(const char* operation, const std::string& systemText);
     bool CloseAndReport(const char* operation, const std::string& systemText);
+    // Open and StartMonitor on every platform: taking the owner with a fresh write buffer
+    // (under the lock), and starting the monitor thread.
+    void TakeOwner(PortOwner* owner, std::size_t writeBufferSize);
+    bool LaunchMonitor();
 
     // What each platform provides to it.
     void SignalShutdown();
-    void SignalWrite();  // under the lock
+    void SignalWrite();       // under the lock
+    void ClearWriteSignal();  // under the lock
     void CloseDeviceLocked();
     bool WriteRequest();
 

@@ -70,14 +70,7 @@ bool CComPort::StartMonitor() {
         ::tcflush(fd_.load(), TCIOFLUSH);
     }
     Drain(shutdownFd_);
-    threadAlive_ = true;
-    try {
-        thread_ = std::thread([this] { MonitorThread(); });
-    } catch (const std::system_error&) {
-        threadAlive_ = false;
-        return false;
-    }
-    return true;
+    return LaunchMonitor();
 }
 
 void CComPort::MonitorThread() {

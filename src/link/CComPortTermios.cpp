@@ -123,16 +123,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
         openError_ = std::strerror(owner == nullptr ? EINVAL : errno);
         return false;
     }
-    {
-        std::lock_guard lock(mutex_);
-        owner_ = owner;
-        // Never more than 255 bytes are copied in, whatever size was asked for.
-        writeBuffer_.assign(std::min(writeBufferSize, kLongestWrite), 0);
-        writeLength_ = 0;
-        writeRequested_ = false;
-        pending_.reset();
-        Drain(writeFd_);
-    }
+    TakeOwner(owner, writeBufferSize);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         openError_ = std::strerror(errno);
@@ -185,6 +176,10 @@ void CComPort::SignalShutdown() {
 // request is never written twice.
 void CComPort::SignalWrite() {
     if (writeFd_ >= 0) Signal(writeFd_);
+}
+
+void CComPort::ClearWriteSignal() {
+    Drain(writeFd_);
 }
 
 void CComPort::CloseDeviceLocked() {

@@ -106,8 +106,8 @@ struct CComPort::Win32Io {
     // Waits for an overlapped read or write that did not complete at once. Shutdown and the
     // limit cancel it; the record is never left with an operation in flight.
     IoResult Await(OVERLAPPED& record) {
-        const HANDLE events[2] = {shutdownEvent, record.hEvent};
-        const DWORD which = WaitForMultipleObjects(2, events, FALSE, kIoLimitMs);
+        const HANDLE handles[2] = {shutdownEvent, record.hEvent};
+        const DWORD which = WaitForMultipleObjects(2, handles, FALSE, kIoLimitMs);
         IoResult result;
         if (which != WAIT_OBJECT_0 + 1) CancelIoEx(port.load(), &record);
         result.shutdown = which == WAIT_OBJECT_0;
@@ -162,16 +162,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
             SystemMessage(owner == nullptr ? ERROR_INVALID_PARAMETER : ERROR_NOT_ENOUGH_MEMORY));
         return false;
     }
-    {
-        std::lock_guard lock(mutex_);
-        owner_ = owner;
-        // Never more than 255 bytes are copied in, whatever size was asked for.
-        writeBuffer_.assign(std::min(writeBufferSize, kLongestWrite), 0);
-        writeLength_ = 0;
-        writeRequested_ = false;
-        pending_.reset();
-        ResetEvent(io_->writeEvent);
-    }
+    TakeOwner(owner, writeBufferSize);
     const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
@@ -231,14 +222,7 @@ bool CComPort::StartMonitor() {
         PurgeComm(io_->port.load(), kPurgeAll);
     }
     ResetEvent(io_->shutdownEvent);
-    threadAlive_ = true;
-    try {
-        thread_ = std::thread([this] { MonitorThread(); });
-    } catch (const std::system_error&) {
-        threadAlive_ = false;
-        return false;
-    }
-    return true;
+    return LaunchMonitor();
 }
 
 void CComPort::SignalShutdown() {
@@ -247,6 +231,10 @@ void CComPort::SignalShutdown() {
 
 void CComPort::SignalWrite() {
     SetEvent(io_->writeEvent);
+}
+
+void CComPort::ClearWriteSignal() {
+    ResetEvent(io_->writeEvent);
 }
 
 void CComPort::CloseDeviceLocked() {
