@@ -141,7 +141,17 @@ bool CHauptDialog::OnInitDialog() {
     settings = Settings{};
     measuring = false;
     CreateValueFont();
-    ReadSettingsFile(Path("config.ini").toStdString(), settings);
+    std::string reason;
+    unreadSettings_.reset();
+    if (ReadSettingsFile(Path("config.ini").toStdString(), settings, &reason) ==
+        SettingsRead::Unreadable) {
+        unreadSettings_ = settings;
+        ui::MessageBox(this, QString::fromUtf8("config.ini kann nicht gelesen werden: %1\n"
+                                               "Es gelten die Voreinstellungen. Die Datei wird "
+                                               "beim Beenden nur überschrieben, wenn "
+                                               "Einstellungen geändert wurden.")
+                                 .arg(QString::fromLocal8Bit(reason.c_str())));
+    }
     if (!eventLogFile_.Create(Path("protokoll.txt").toStdString()))
         ReportFileError(QString::fromStdString(eventLogFile_.ErrorText()));
     ApplyLanguage();
@@ -279,7 +289,8 @@ void CHauptDialog::OnCancel() {
         return;
     }
     std::string error;
-    if (!WriteSettingsFile(Path("config.ini").toStdString(), settings, &error)) {
+    const bool keepFile = unreadSettings_ && *unreadSettings_ == settings;
+    if (!keepFile && !WriteSettingsFile(Path("config.ini").toStdString(), settings, &error)) {
         ui::MessageBox(this, QString::fromUtf8("Die Einstellungen wurden nicht gespeichert:\n%1")
                                  .arg(QString::fromStdString(error)));
     }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "calibration/CCalibration.h"
 #include "config/CDeviceConfiguration.h"
@@ -127,6 +128,8 @@ private:
     std::string calSummary_;  // Windows-1252
     QString workDir_;
     QFont valueFont_;
+    // config.ini could not be read: it is kept at exit unless the user changed a setting.
+    std::optional<Settings> unreadSettings_;
     bool recordingErrorShown_ = false;
     bool startRunning_ = false;
 };

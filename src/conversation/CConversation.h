@@ -64,6 +64,9 @@ public:
     bool frameError() const { return assembler_.frameError(); }
     void ClearFrameError() { assembler_.ClearFrameError(); }
     const FrameAssembler& assembler() const { return assembler_; }
+    // While a stream of replies to one command runs, the receiver finds its step again after a
+    // bad block instead of losing the rest of the stream.
+    void SetStreaming(bool on) { assembler_.SetResync(on); }
 
     // PortOwner (called by the channel).
     void DeliveryReady(CComPort& port) override;

@@ -172,24 +172,28 @@ std::string FormatSettings(const Settings& s) {
     return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-SettingsRead ReadSettingsFile(const std::string& path, Settings& out) {
+SettingsRead ReadSettingsFile(const std::string& path, Settings& out, std::string* error) {
+    const auto unreadable = [&](int code) {
+        if (error != nullptr) *error = std::strerror(code);
+        return SettingsRead::Unreadable;
+    };
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         // An existing file that cannot be read is not emptied: it may still hold good values.
-        if (errno != ENOENT) return SettingsRead::Unreadable;
-        return CreateEmpty(path) ? SettingsRead::CreatedEmpty : SettingsRead::Unreadable;
+        if (errno != ENOENT) return unreadable(errno);
+        return CreateEmpty(path) ? SettingsRead::CreatedEmpty : unreadable(errno);
     }
     LineJoiner joiner;
     char buffer[4096];
-    bool failed = false;
+    int failure = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        failed = n < 0;  // a folder named like the file fails here
+        if (n < 0) failure = errno;  // a folder named like the file fails here
         if (n <= 0 || !joiner.Feed({buffer, static_cast<std::size_t>(n)})) break;
     }
     ::close(fd);
-    if (failed) return SettingsRead::Unreadable;
+    if (failure != 0) return unreadable(failure);
     out = ParseJoined(joiner.Take());
     return SettingsRead::Read;
 }

@@ -42,7 +42,8 @@ enum class SettingsRead { Read, CreatedEmpty, Unreadable };
 // Missing file: `out` keeps its values and an empty file is created (CreatedEmpty). A file that
 // exists but cannot be read is left alone (Unreadable), and so is `out`; Unreadable too when the
 // empty file cannot be created.
-SettingsRead ReadSettingsFile(const std::string& path, Settings& out);
+// `error`, when given, receives the system's reason for Unreadable.
+SettingsRead ReadSettingsFile(const std::string& path, Settings& out, std::string* error = nullptr);
 
 // Replaces the file atomically: a crash or a full disk leaves either the old or the new file,
 // never a half-written one. On failure returns false and, if `error` is given, a reason naming

@@ -38,7 +38,16 @@ bool FrameAssembler::WatchdogPairHeld() const {
 RxEvent FrameAssembler::CheckBlock() {
     if (FrameIsValid(rxFrame_)) return RxEvent::ValidFrame;
     frameError_ = true;
+    if (resync_) KeepFromNextStart();
     return RxEvent::BadFrame;
+}
+
+// A stray byte before a frame, or a frame that lost a byte, leaves the next frame's start inside
+// the bad block; a start byte among the data bytes only costs one more bad block.
+void FrameAssembler::KeepFromNextStart() {
+    const auto next = std::find(rxFrame_.begin() + 1, rxFrame_.end(), kFrameStart);
+    rxCount_ = static_cast<std::uint8_t>(rxFrame_.end() - next);
+    std::copy(next, rxFrame_.end(), rxFrame_.begin());
 }
 
 std::string FormatWatchdogLine(const std::tm& localTime) {

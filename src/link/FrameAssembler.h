@@ -1,10 +1,13 @@
 #pragma once
 // The receive side of the frame, fed one byte at a time on the user-interface thread.
 //
-// The receiver does not hunt for a start byte: it cuts the stream into blocks of 11 bytes
-// counted from the last Reset. After a lost or extra byte it stays out of step until the next
-// command resets the count. In between, the module may announce a watchdog reset with a text
-// starting "WD"; that pair is recognised wherever it sits among the last nine bytes held.
+// The receiver cuts the stream into blocks of 11 bytes counted from the last Reset. After a lost
+// or extra byte it stays out of step until the next command resets the count, except while a
+// stream of many replies to one command runs (the logger read-out): then a block that is no
+// frame keeps its bytes from the next start byte on as the beginning of the next block, so one
+// stray or lost byte costs only the frames it touches. In between, the module may announce a
+// watchdog reset with a text starting "WD"; that pair is recognised wherever it sits among the last
+// nine bytes held.
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -28,6 +31,8 @@ public:
 
     // Drops a partly assembled block; every command sent calls it.
     void Reset() { rxCount_ = 0; }
+    // Finding the step again after a bad block, while a stream runs.
+    void SetResync(bool on) { resync_ = on; }
 
     // The last block assembled. After RxEvent::ValidFrame its 11 bytes are the valid reply.
     const Frame& rxFrame() const { return rxFrame_; }
@@ -40,10 +45,12 @@ public:
 private:
     bool WatchdogPairHeld() const;
     RxEvent CheckBlock();
+    void KeepFromNextStart();
 
     Frame rxFrame_{};
     std::uint8_t rxCount_ = 0;
     bool frameError_ = false;
+    bool resync_ = false;
 };
 
 // The event-log and status line of a watchdog notice, stamped with the local time:

@@ -50,7 +50,10 @@ void CLoggerReadout::ReadLogger() {
     StartTransferWindow(int(byteCount / 2));
     recordBuffer_.Reset();
     progressStep_ = progressSeen_ = 1;
+    expectedRecords_ = byteCount / kLoggerRecordSize;
+    writtenRecords_ = 0;
     running_ = true;
+    conv_.SetStreaming(true);
     watchdog_.start();
     conv_.Ask(req::kLoggerStream);
     if (running_) transferDialog_->SetPos(progressStep_);
@@ -77,7 +80,10 @@ void CLoggerReadout::OnLoggerFrame(const Frame& frame) {
     ++progressStep_;
     const std::uint8_t d3 = frame[kPosD3];
     const auto record = recordBuffer_.Push(frame[kPosD2], d3);
-    if (record && !exportFile_.Write(LoggerRecordLine(*record))) return ReportExportError();
+    if (record) {
+        if (!exportFile_.Write(LoggerRecordLine(*record))) return ReportExportError();
+        ++writtenRecords_;
+    }
     if (d3 == kLoggerEndMarker) {
         conv_.texts.statusText =
             "Byte: " + std::to_string(LoggerBytePosition(frame[kPosD0], frame[kPosD1])) + " ";
@@ -86,12 +92,29 @@ void CLoggerReadout::OnLoggerFrame(const Frame& frame) {
 }
 
 void CLoggerReadout::OnWatchdog() {
-    if (progressStep_ == progressSeen_) EndReadout();
-    progressSeen_ = progressStep_;
+    if (progressStep_ != progressSeen_) {
+        progressSeen_ = progressStep_;
+        return;
+    }
+    EndReadout();
+    if (writtenRecords_ < expectedRecords_) ReportShortReadout();
+}
+
+// A read-out that lost records must never look complete.
+void CLoggerReadout::ReportShortReadout() {
+    const QString text = host_.Language() == 1
+                             ? QStringLiteral(
+                                   "The data logger was not read out completely: %1 of %2 records "
+                                   "received.")
+                             : QString::fromUtf8(
+                                   "Der Datenlogger wurde nicht vollständig ausgelesen: %1 von %2 "
+                                   "Datensätzen empfangen.");
+    ui::MessageBox(host_.HostWindow(), text.arg(writtenRecords_).arg(expectedRecords_));
 }
 
 void CLoggerReadout::EndReadout() {
     watchdog_.stop();
+    conv_.SetStreaming(false);
     if (transferDialog_) transferDialog_->DestroyWindow();
     exportFile_.Close();
     running_ = false;

@@ -35,6 +35,7 @@ public:
     void ReadLogger();
     // Ends a running read-out: closes the export file and the transfer window.
     void EndReadout();
+    unsigned writtenRecords() const { return writtenRecords_; }
 
     bool Running() const { return running_; }
     const TextFile& exportFile() const { return exportFile_; }
@@ -44,6 +45,7 @@ private:
     void OnWatchdog();
     void StartTransferWindow(int range);
     void ReportExportError();
+    void ReportShortReadout();
 
     CConversation& conv_;
     LoggerHost& host_;
@@ -52,6 +54,8 @@ private:
     std::unique_ptr<CUebertragung> transferDialog_;
     QTimer watchdog_;
     int progressStep_ = 0;
+    unsigned expectedRecords_ = 0;  // as the logger's fill level announced
+    unsigned writtenRecords_ = 0;
     int progressSeen_ = 0;
     // The module answers the request once before it streams: that frame carries no record.
     bool readoutArmed_ = false;

@@ -81,6 +81,33 @@ TEST(FrameAssembler, StrayByteKeepsTheReceiverOutOfStepUntilReset) {
     EXPECT_EQ(PushAll(rx, reply).back(), RxEvent::ValidFrame);
 }
 
+// While a stream runs, the receiver finds its step again: a stray byte costs no frame, a lost
+// byte only the frame it was in, a start byte among data bytes only one more bad block.
+TEST(FrameAssembler, StreamFindsItsStepAgainAfterABadBlock) {
+    const Frame withStartByte = BuildFrame(5, kReadValue, 4, 54, {0x28, 0x00, 0x28, 0x29});
+    const struct {
+        const char* what;
+        Bytes stream;
+        std::size_t frames;
+    } cases[] = {
+        {"stray byte", test::Concat({{0x55}, ToBytes(kReply), ToBytes(kReply)}), 2},
+        {"stray start byte", test::Concat({{0x28}, ToBytes(withStartByte), ToBytes(kReply)}), 2},
+        {"lost byte", test::Concat({Bytes(kReply.begin(), kReply.end() - 1), ToBytes(kReply)}), 1},
+        {"lost byte before data with start bytes",
+         test::Concat(
+             {Bytes(kReply.begin() + 1, kReply.end()), ToBytes(withStartByte), ToBytes(kReply)}),
+         2},
+    };
+    for (const auto& c : cases) {
+        FrameAssembler rx;
+        rx.SetResync(true);
+        std::size_t frames = 0;
+        for (const RxEvent e : PushAll(rx, c.stream)) frames += e == RxEvent::ValidFrame;
+        EXPECT_EQ(frames, c.frames) << c.what;
+        EXPECT_EQ(rx.rxFrame(), kReply) << c.what;
+    }
+}
+
 Bytes NoticeAt(std::size_t offset, std::size_t total) {
     Bytes b(total, 0x20);
     b[offset] = 'W';

@@ -306,14 +306,26 @@ TEST_F(MainWindowTest, RecordingFileInAnUnwritableFolderIsRefused) {
     EXPECT_FALSE(window->recordingFile.IsOpen());
 }
 
-TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedAndTheExitCompletes) {
-    std::filesystem::create_directory(File("config.ini"));  // nothing can replace a folder
+// A config.ini that cannot be read is reported at start and left as it is at exit; once the user
+// changes a setting it is written, and a failure to write it is reported while the exit completes.
+TEST_F(MainWindowTest, UnreadableSettingsAreReportedAndKeptUnlessChanged) {
+    std::filesystem::create_directory(File("config.ini"));  // reading and replacing it fail
+    robot.OnMessage("config.ini kann nicht gelesen werden").Click(1);
     Open();
+    ASSERT_TRUE(robot.WaitIdle());
+    Click(kIdExit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(robot.Messages().size(), 1);  // nothing was written, so nothing failed
+
+    robot.OnMessage("config.ini kann nicht gelesen werden").Click(1);
+    Open();
+    robot.OnDialog("Setup").Check(1006).Click(1);  // English
+    Click(kIdSetup);
     robot.OnMessage("Die Einstellungen wurden nicht gespeichert").Click(1);
     Click(kIdExit);
     ASSERT_TRUE(robot.WaitIdle());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(robot.Messages().at(0).contains("config.ini"));
+    EXPECT_TRUE(robot.Messages().last().contains("config.ini"));
 }
 
 TEST_F(MainWindowTest, RecordingFileThatFailsIsReportedOnceAndTheMeasurementGoesOn) {
