@@ -42,7 +42,7 @@ std::size_t Pass(const std::vector<std::uint8_t>& bytes, CModulDaten& modul, Rep
     FrameAssembler assembler;
     std::size_t frames = 0;
     for (const std::uint8_t byte : bytes) {
-        if (assembler.Push(byte) != RxEvent::Frame) continue;
+        if (assembler.Push(byte) != RxEvent::ValidFrame) continue;
         ++frames;
         if (Dispatch && !DispatchReply(assembler.rxFrame(), modul, texts).accepted) {
             throw std::runtime_error("a reply of the decode buffer was not accepted");

@@ -37,7 +37,7 @@ void PushAndDispatch(benchmark::State& state, const std::vector<std::uint8_t>& b
     ReplyTexts texts;
     for (auto _ : state) {
         for (const std::uint8_t byte : bytes) {
-            if (assembler.Push(byte) == RxEvent::Frame) {
+            if (assembler.Push(byte) == RxEvent::ValidFrame) {
                 benchmark::DoNotOptimize(DispatchReply(assembler.rxFrame(), modul, texts));
             }
         }

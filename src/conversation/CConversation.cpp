@@ -77,7 +77,7 @@ bool CConversation::event(QEvent* e) {
 
 void CConversation::OnPortByte(std::uint8_t byte) {
     switch (assembler_.Push(byte)) {
-        case RxEvent::Frame:
+        case RxEvent::ValidFrame:
             Dispatch(assembler_.rxFrame());
             break;
         case RxEvent::WatchdogNotice: {

@@ -36,7 +36,7 @@ bool FrameAssembler::WatchdogPairHeld() const {
 }
 
 RxEvent FrameAssembler::CheckBlock() {
-    if (FrameIsValid(rxFrame_)) return RxEvent::Frame;
+    if (FrameIsValid(rxFrame_)) return RxEvent::ValidFrame;
     frameError_ = true;
     return RxEvent::BadFrame;
 }

@@ -15,7 +15,7 @@ namespace ql50 {
 
 enum class RxEvent {
     None,            // the block is not complete yet
-    Frame,           // 11 bytes with start, end byte and checksum in order: rxFrame() holds them
+    ValidFrame,      // 11 bytes with start, end byte and checksum in order: rxFrame() holds them
     BadFrame,        // 11 bytes that are no frame; frameError is now set
     WatchdogNotice,  // the module announced a watchdog reset; the bytes held are dropped
 };
@@ -29,7 +29,7 @@ public:
     // Drops a partly assembled block; every command sent calls it.
     void Reset() { rxCount_ = 0; }
 
-    // The last block assembled. After RxEvent::Frame its 11 bytes are the valid reply.
+    // The last block assembled. After RxEvent::ValidFrame its 11 bytes are the valid reply.
     const Frame& rxFrame() const { return rxFrame_; }
     std::uint8_t rxCount() const { return rxCount_; }
 

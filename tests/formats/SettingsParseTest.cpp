@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         JoinCase{"CrAtEnd", "abc\r", "abc"}, JoinCase{"LfLfStops", "a\n\nb", "a"},
         JoinCase{"CrLfCrLfStops", "a\r\n\r\nb", "a"}, JoinCase{"LfCrLfCrStops", "a\n\r\n\rb", "a"},
         JoinCase{"LeadingLfStops", "\nabc", ""}, JoinCase{"Nul", "a\0b\n\0"s, "a\0b\0"s}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 struct ParseCase {
     const char* name;
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Make(3, 9600, 0, 1, 0, 0, 0)},
         ParseCase{"BinaryWithNul", "\0\x01PORT=3\0BAUD=12\0\0SPRACHE=\0"s,
                   Make(3, 12, 0, 1, 0, 0, 0)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ParseSettings, WrittenValuesReadBackUnchanged) {
     const int bauds[] = {0, 1, 300, 1200, 2400, 4800, 9600, 9999};

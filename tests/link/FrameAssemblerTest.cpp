@@ -41,7 +41,7 @@ TEST(FrameAssembler, ValidBlockIsAFrameABrokenOneIsRejectedAndTheNextIsAFrame) {
     FrameAssembler rx;
     auto events = PushAll(rx, ToBytes(kReply));
     EXPECT_EQ(OnlyEventAt(events), 10);
-    EXPECT_EQ(events.back(), RxEvent::Frame);
+    EXPECT_EQ(events.back(), RxEvent::ValidFrame);
     EXPECT_EQ(rx.rxFrame(), kReply);
     EXPECT_EQ(rx.rxCount(), 0);
     EXPECT_FALSE(rx.frameError());
@@ -52,7 +52,7 @@ TEST(FrameAssembler, ValidBlockIsAFrameABrokenOneIsRejectedAndTheNextIsAFrame) {
         EXPECT_EQ(OnlyEventAt(events), 10) << pos;
         EXPECT_EQ(events.back(), RxEvent::BadFrame) << pos;
         EXPECT_TRUE(rx.frameError());
-        EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame) << pos;
+        EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::ValidFrame) << pos;
         EXPECT_EQ(rx.rxFrame(), kReply);
         EXPECT_TRUE(rx.frameError());
         rx.ClearFrameError();
@@ -78,7 +78,7 @@ TEST(FrameAssembler, StrayByteKeepsTheReceiverOutOfStepUntilReset) {
     rx.Reset();  // the next command; it also drops a partial block
     PushAll(rx, Bytes(kReply.begin(), kReply.begin() + 6));
     rx.Reset();
-    EXPECT_EQ(PushAll(rx, reply).back(), RxEvent::Frame);
+    EXPECT_EQ(PushAll(rx, reply).back(), RxEvent::ValidFrame);
 }
 
 Bytes NoticeAt(std::size_t offset, std::size_t total) {
@@ -104,7 +104,7 @@ TEST(Watchdog, PairIsSeenNineBytesAfterItStarts) {
         {"AtTwo", NoticeAt(2, 11), 10, RxEvent::WatchdogNotice},
         {"AtTwoOfValidFrame", ToBytes(BuildFrame(1, 'W', 'D', 4)), 10, RxEvent::WatchdogNotice},
         // Further in, the block is complete before the pair could be seen.
-        {"AtThreeOfValidFrame", ToBytes(BuildFrame(1, 0, 'W', 'D')), 10, RxEvent::Frame},
+        {"AtThreeOfValidFrame", ToBytes(BuildFrame(1, 0, 'W', 'D')), 10, RxEvent::ValidFrame},
         {"OnlyW", {'W', 'X', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10},
         {"Reversed", {'D', 'W', 0, 0, 0, 0, 0, 0, 0, 0}, -1, RxEvent::None, 10},
     };
@@ -117,7 +117,8 @@ TEST(Watchdog, PairIsSeenNineBytesAfterItStarts) {
         EXPECT_EQ(rx.rxCount(), c.countAfter);
         EXPECT_FALSE(rx.frameError());
         if (c.last == RxEvent::WatchdogNotice) {
-            EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::Frame) << "count restarted";
+            EXPECT_EQ(PushAll(rx, ToBytes(kReply)).back(), RxEvent::ValidFrame)
+                << "count restarted";
         }
     }
 }
@@ -149,13 +150,13 @@ TEST(FrameAssembler, RandomStreamsKeepTheInvariants) {
             ++counts[int(event)];
             ASSERT_LE(rx.rxCount(), 10);
             ASSERT_EQ(rx.rxCount(), event == RxEvent::None ? before + 1 : 0);
-            ASSERT_TRUE(event != RxEvent::Frame || FrameIsValid(rx.rxFrame()));
+            ASSERT_TRUE(event != RxEvent::ValidFrame || FrameIsValid(rx.rxFrame()));
             ASSERT_EQ(rx.frameError(), event == RxEvent::BadFrame);
             rx.ClearFrameError();
         }
     }
     // The stream really exercised every path.
-    EXPECT_GT(counts[int(RxEvent::Frame)], 100);
+    EXPECT_GT(counts[int(RxEvent::ValidFrame)], 100);
     EXPECT_GT(counts[int(RxEvent::BadFrame)], 100);
     EXPECT_GT(counts[int(RxEvent::WatchdogNotice)], 100);
 }

@@ -12,7 +12,8 @@ namespace {
 
 // The live poll's request, 28 aa 00 03 01 00 00 00 00 cc 29: only address and checksum vary.
 TEST(BuildFrame, ReadRegisterOneIsByteExact) {
-    for (const std::uint8_t aa : {0x00, 0x01, 0x02, 0x07, 0x1F, 0x28, 0x29, 0xFF}) {
+    for (const std::uint8_t aa :
+         std::initializer_list<std::uint8_t>{0x00, 0x01, 0x02, 0x07, 0x1F, 0x28, 0x29, 0xFF}) {
         const Frame expected{0x28, aa, 0, 3, 1, 0, 0, 0, 0, std::uint8_t(aa ^ 0x02), 0x29};
         EXPECT_EQ(BuildFrame(aa, kReadValue, 3, 1), expected) << int(aa);
         EXPECT_TRUE(FrameIsValid(expected));

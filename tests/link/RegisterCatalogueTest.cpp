@@ -225,7 +225,7 @@ TEST(LiveChain, EachChannelUsesItsTypesDecimals) {
         CModulDaten modul;
         modul.moduleType = std::uint8_t(type);
         ReplyTexts texts;
-        for (const std::uint8_t reg : {1, 2, 5, 4, 3, 6}) {
+        for (const std::uint8_t reg : std::initializer_list<std::uint8_t>{1, 2, 5, 4, 3, 6}) {
             const float value = reg == 6 ? 21.46f : 10.0f * reg + 0.2345f;
             DispatchReply(BuildFrame(0, kReadValue, 4, reg, EncodeFloat32(value)), modul, texts);
         }

@@ -67,7 +67,7 @@ TEST_F(Sim, NewModuleHoldsThreeDaysOfPlausibleRecordsAndAFullLoggerIsWellFormed)
 }
 
 TEST_F(Sim, OnlyTheClearCommandEmptiesTheLogger) {
-    for (std::uint8_t other : {0, 1, 3, 255}) {
+    for (std::uint8_t other : std::initializer_list<std::uint8_t>{0, 1, 3, 255}) {
         Ask(module, Request(kWriteValue, 2, kValueLoggerLevel, {other, 0, 0, 0}));
         EXPECT_GT(ReadLevel(module), 0) << "d0 " << int(other) << " must not clear";
     }

@@ -72,7 +72,7 @@ TEST_F(PtyServerTest, AnswersLiveValuesTypeFloat24AndAcknowledgementsOnAReopened
     EXPECT_EQ(Ask(client, Request(kWriteParam, 4, 34, tenth)),
               BuildFrame(1, kWriteParam, 4, 34, tenth));
     EXPECT_EQ(Ask(client, Request(kReadParam, 4, 34)), BuildFrame(1, kReadParam, 4, 34, tenth));
-    for (std::uint8_t reg : {67, 65, 68}) {
+    for (std::uint8_t reg : std::initializer_list<std::uint8_t>{67, 65, 68}) {
         EXPECT_EQ(Ask(client, Request(kReadValue, 4, reg, tenth)),
                   BuildFrame(1, kReadValue, 4, reg, tenth));
     }

@@ -106,7 +106,7 @@ TEST_F(Sim, TypeFollowsRegister28AndCommand69WithOwnCalibrationSets) {
     EXPECT_EQ(ReadFloat24(module, 32), FactoryCalibration(kTypeOxygen)[0]);
     Ask(module, Request(kReadValue, 3, 69, {1, 0, 0, 0}));
     EXPECT_EQ(ReadFloat24(module, 32), 4.5f) << "each type keeps its own values";
-    for (std::uint8_t bad : {0, 9, 255}) {
+    for (std::uint8_t bad : std::initializer_list<std::uint8_t>{0, 9, 255}) {
         Ask(module, Request(kWriteParam, 1, 28, {bad, 0, 0, 0}));
         Ask(module, Request(kReadValue, 3, 69, {bad, 0, 0, 0}));
         EXPECT_EQ(module.Type(), kTypePh) << "code " << int(bad);
@@ -123,7 +123,7 @@ TEST_F(Sim, EveryRegisterIsSafeToAskAndUnknownOperationsAreIgnored) {
                 << "op " << op << " register " << reg;
         }
     }
-    for (std::uint8_t op : {4, 5, 0x28, 0xFF})
+    for (std::uint8_t op : std::initializer_list<std::uint8_t>{4, 5, 0x28, 0xFF})
         EXPECT_TRUE(Send(module, Request(op, 1, 28)).empty()) << "op " << int(op);
 }
 

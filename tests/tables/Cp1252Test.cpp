@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"Surrogate", "\xED\xA0\x80", "???"},
                       Utf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", "????"},
                       Utf8Case{"InvalidLead", "\xFF\xFE", "??"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace ql50
