@@ -127,15 +127,29 @@ TEST_F(Sim, EveryRegisterIsSafeToAskAndUnknownOperationsAreIgnored) {
         EXPECT_TRUE(Send(module, Request(op, 1, 28)).empty()) << "op " << int(op);
 }
 
-TEST_F(Sim, RawReadingsArePlausibleSixteenBitValues) {
-    // Input mid-scale, temperature input at room temperature, battery a little above 7 V.
-    for (const auto& [reg, min, max] :
-         {std::tuple{60, 1990, 2010}, {61, 1600, 1680}, {62, 2940, 2965}}) {
-        const DataBytes d = AskData(module, kReadValue, 2, std::uint8_t(reg));
-        EXPECT_EQ(d[2] | d[3], 0);
-        EXPECT_GE(DecodeUint16(d), min) << "register " << reg;
-        EXPECT_LE(DecodeUint16(d), max) << "register " << reg;
-    }
+// Input midway between its adjustment points, temperature input at room temperature between
+// its 0 °C and 100 °C points, battery a little above its 7 V point; a new adjustment moves them.
+TEST_F(Sim, RawReadingsFollowTheStoredAdjustment) {
+    struct Case {
+        std::uint8_t reg;
+        int min, max;
+    };
+    const auto expectReadings = [&](std::initializer_list<Case> cases) {
+        for (const Case& c : cases) {
+            const DataBytes d = AskData(module, kReadValue, 2, c.reg);
+            EXPECT_EQ(d[2] | d[3], 0);
+            EXPECT_GE(DecodeUint16(d), c.min) << "register " << int(c.reg);
+            EXPECT_LE(DecodeUint16(d), c.max) << "register " << int(c.reg);
+        }
+    };
+    expectReadings({{60, 1990, 2000}, {61, 1600, 1680}, {62, 2940, 2965}});
+    for (const auto& [reg, value] : {std::pair{kParamTemp0Adjust, 1000},
+                                     {kParamTemp100Adjust, 2000},
+                                     {kParamInputOpenAdjust, 100},
+                                     {kParamInputHighAdjust, 2100},
+                                     {kParamBatteryAdjust, 3500}})
+        module.SetParameter(reg, EncodeUint16(std::uint16_t(value)));
+    expectReadings({{60, 1097, 1103}, {61, 1137, 1274}, {62, 3598, 3602}});
 }
 
 // --- The clock ----------------------------------------------------------------------------
