@@ -13,6 +13,7 @@
 namespace ql50 {
 
 class CConversation;
+class CUebertragung;
 namespace ui {
 class ProcedureHost;
 }
@@ -57,7 +58,7 @@ protected:
 private:
     void AdjustInput(const Adjustment& adjustment);
     void OnAdjustTimer(const Adjustment& adjustment);
-    void ReadReport(class CUebertragung& progress);
+    void ReadReport(CUebertragung& progress);
     void Message(const char* text);
     QWidget* Owner();
 

@@ -170,8 +170,9 @@ TEST_F(FactoryTest, AdjustmentWritesTheReadingShownAndNothingWithoutOne) {
     EXPECT_EQ(adjustmentWrites, expected);
 }
 
-// The module answers the type but nothing of the refresh: one error message, an empty report,
-// and "Beenden" still closes the run with the type written again.
+// The module answers the type but nothing of the refresh: one error message, an empty report
+// ("Drucken" still offers the print dialog), and "Beenden" still closes the run with the type
+// written again.
 TEST_F(FactoryTest, SilentRefreshShowsOneErrorAndBeendenStillWritesTheType) {
     ScriptedModule module;
     module.Reply(kReadValue, kValueSelectType, {});
@@ -180,7 +181,9 @@ TEST_F(FactoryTest, SilentRefreshShowsOneErrorAndBeendenStillWritesTheType) {
     robot.OnMessage(QStringLiteral("Fehler in der Datenkommunikation!")).Click(1);
     robot.OnTemplate(kFactoryDialog)
         .Inspect([](QWidget* d) { EXPECT_EQ(Field(d, P::kIdReport), ""); })
-        .Click(ui::kIdCancel);
+        .Click(P::kIdPrint);
+    robot.OnWindow(QStringLiteral("PrintDialog")).Cancel();
+    robot.OnTemplate(kFactoryDialog).Click(ui::kIdCancel);
     robot.OnMessage(kDone).Click(1);
     Click(kIdParametrieren);
     ASSERT_TRUE(robot.WaitIdle());
