@@ -14,6 +14,8 @@
 #include "MainWindowFixture.h"
 #include "factory/ParameterReport.h"
 #include "link/Encoding.h"
+#include "sim/PtyServer.h"
+#include "sim/VirtualModule.h"
 #include "support/Pty.h"
 #include "support/Screenshot.h"
 
@@ -191,6 +193,36 @@ TEST_F(FactoryTest, SilentRefreshShowsOneErrorAndBeendenStillWritesTheType) {
     const std::vector<Frame> sent = NewRequests();
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[sent.size() - 2], BuildFrame(0, req::kWriteType, {3, 0, 0, 0}));
+}
+
+// With the virtual module: the 0 °C point adjusted from its raw temperature reading is stored in
+// the module and reported by the next refresh.
+TEST_F(FactoryTest, AdjustmentRoundTripWithTheVirtualModule) {
+    sim::VirtualModule module;
+    sim::PtyServer server(module);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    Open(server.SlavePath());
+    window->settings.factoryMode = 1;
+    window->ApplyLanguage();
+    window->conversation().deviceAddress = module.Address();
+    ExpectStart(7);
+    robot.OnTemplate(kFactoryDialog).Click(P::kIdTemp0);
+    robot.OnMessage(kWaitStable)
+        .Inspect([this](QWidget*) {
+            EXPECT_TRUE(WaitUntil([&] { return Dialog().valueWindow.adjustValue != 0; }));
+        })
+        .Click(1);
+    robot.OnTemplate(kFactoryDialog).Click(P::kIdRefresh);
+    robot.OnTemplate(kFactoryDialog).Click(ui::kIdCancel);
+    robot.OnMessage(kDone).Click(1);
+    Click(kIdParametrieren);
+    ASSERT_TRUE(robot.WaitIdle());
+    const unsigned shown = Dialog().valueWindow.adjustValue;
+    EXPECT_EQ(module.Parameter(kParamTemp0Adjust), EncodeUint16(std::uint16_t(shown)));
+    EXPECT_TRUE(
+        Dialog().parameterText.contains(QStringLiteral("\n\rTEMP00_I          %1\n\r").arg(shown)));
+    EXPECT_TRUE(Dialog().parameterText.contains(QStringLiteral("HERSTELLER        VM01")));
 }
 
 // --- The printed report ---------------------------------------------------------------------
