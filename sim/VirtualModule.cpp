@@ -22,11 +22,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-std::uint16_t FactoryUint16(std::uint8_t reg) {
-    const ParameterSpec* spec = FindParameter(reg);
-    return spec == nullptr ? 0 : DecodeUint16(spec->factory);
-}
-
 DataBytes Uint16Reading(double value) {
     return EncodeUint16(std::uint16_t(std::clamp(std::lround(value), 0L, 65535L)));
 }
@@ -173,22 +168,28 @@ DataBytes VirtualModule::ReadTime(const Frame&) {
     return {std::uint8_t(now.hour), std::uint8_t(now.minute), std::uint8_t(now.second), 0};
 }
 
-// Raw readings of the analogue inputs as used for the factory adjustment: the measuring input,
-// the temperature input (a Pt1000 between its 0 °C and 100 °C adjustment points) and the
-// battery at about 7.2 V.
+// Raw readings of the analogue inputs as the factory adjustment sees them, in the counts of the
+// module's converter and consistent with the adjustment points it stores, so a new adjustment
+// shows in the next readings: the measuring input at rest reads midway between its open-input
+// and its 2.4 MOhm points, the temperature input (a Pt1000) lies between its 0 °C and 100 °C
+// points as the sample's temperature says, and the battery at about 7.2 V reads a little above
+// its 7 V point. The input and the battery drift by a few counts over minutes.
 DataBytes VirtualModule::ReadRaw(const Frame& request) {
     const double t = ClockSeconds();
     const Environment env = SampleEnvironment(CurrentType(), t, immersion_);
+    const auto stored = [this](std::uint8_t reg) { return double(DecodeUint16(parameters_[reg])); };
     switch (request[kPosRegister]) {
         case kValueRawInput:
-            return Uint16Reading(2000.0 + 3.0 * std::sin(t / 97.0));
+            return Uint16Reading((stored(kParamInputOpenAdjust) + stored(kParamInputHighAdjust)) /
+                                     2.0 +
+                                 3.0 * std::sin(t / 97.0));
         case kValueRawTemperature: {
-            const double at0 = FactoryUint16(kParamTemp0Adjust);
-            const double at100 = FactoryUint16(kParamTemp100Adjust);
+            const double at0 = stored(kParamTemp0Adjust);
+            const double at100 = stored(kParamTemp100Adjust);
             return Uint16Reading(at0 + (at100 - at0) * env.temperature / 100.0);
         }
         default:
-            return Uint16Reading(FactoryUint16(kParamBatteryAdjust) * 7.2 / 7.0 +
+            return Uint16Reading(stored(kParamBatteryAdjust) * 7.2 / 7.0 +
                                  2.0 * std::sin(t / 131.0));
     }
 }

@@ -132,9 +132,7 @@ void CHauptDialog::BindButtons() {
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
     OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
-    OnCommand(kIdParametrieren, [this] {
-        ui::MessageBox(this, QString::fromUtf8("Diese Funktion ist noch nicht verfügbar."));
-    });
+    OnCommand(kIdParametrieren, [this] { factory_.Parametrise(); });
 }
 
 bool CHauptDialog::OnInitDialog() {

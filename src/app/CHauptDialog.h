@@ -12,6 +12,7 @@
 #include "calibration/CCalibration.h"
 #include "config/CDeviceConfiguration.h"
 #include "conversation/CConversation.h"
+#include "factory/CFactoryParametrisation.h"
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
 #include "logger/CLoggerReadout.h"
@@ -65,6 +66,7 @@ public:
     const CLoggerReadout& readout() const { return readout_; }
     CDeviceConfiguration& configuration() { return config_; }
     CCalibration& calibration() { return calibration_; }
+    CFactoryParametrisation& factory() { return factory_; }
     static QIcon AppIcon();
 
     // Main-window state that the tests and the measurement set-up read and write.
@@ -123,6 +125,7 @@ private:
     CLoggerReadout readout_{conv_, *this};
     CDeviceConfiguration config_{conv_, *this};
     CCalibration calibration_{conv_, *this};
+    CFactoryParametrisation factory_{conv_, *this};
     TextFile eventLogFile_;
     QString recordingLabel_;
     std::string calSummary_;  // Windows-1252

@@ -70,6 +70,11 @@ QString ChooseTextFile(QWidget* parent) {
 bool PrintDialog(QWidget* parent, QPrinter& printer) {
     QPointer<QPrintDialog> dialog = new QPrintDialog(&printer, parent);
     dialog->setObjectName(QStringLiteral("PrintDialog"));
+    // The program prints whole one-page documents. Printing to a file stays offered: it keeps
+    // a report as a PDF where no printer is at hand.
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog->setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog->setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     dialog->setWindowModality(Qt::ApplicationModal);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     delete dialog.data();

@@ -29,7 +29,8 @@ QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString
 // the extension added to a name typed without one.
 QString ChooseTextFile(QWidget* parent);
 
-// Lets the user choose and set up the printer; false when cancelled. Named "PrintDialog".
+// Lets the user choose and set up the printer for a whole document (no page range or
+// selection); false when cancelled. Named "PrintDialog".
 bool PrintDialog(QWidget* parent, QPrinter& printer);
 
 }  // namespace ql50::ui
