@@ -12,6 +12,7 @@
 #include "BenchReport.h"
 #include "link/CComPort.h"
 #include "link/Frame.h"
+#include "link/Registers.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
 
@@ -107,7 +108,7 @@ StreamRun PortOnlyLoggerStream(std::size_t loggerBytes) {
         throw std::runtime_error("bare port: " + owner.port.OpenErrorText());
     }
     QTimer::singleShot(kStreamLimitMs, &owner.loop, &QEventLoop::quit);
-    const Frame request = BuildFrame(module.Address(), kReadValue, 4, 54);
+    const Frame request = BuildFrame(module.Address(), req::kLoggerStream);
     const Clock::time_point start = Clock::now();
     owner.port.QueueWrite(request.data(), request.size());
     owner.loop.exec();

@@ -7,6 +7,7 @@
 #include "link/Encoding.h"
 #include "link/FrameAssembler.h"
 #include "link/RegisterCatalogue.h"
+#include "link/Registers.h"
 
 namespace ql50::bench {
 namespace {
@@ -55,7 +56,7 @@ BENCHMARK(Mixed);
 
 // The costliest single reply: a live value formatted with the type's decimals.
 void DispatchLiveValue(benchmark::State& state) {
-    const Frame frame = BuildFrame(0, kReadValue, 4, 1, EncodeFloat32(7.25f));
+    const Frame frame = BuildFrame(0, req::LiveNext(kValueLive1), EncodeFloat32(7.25f));
     CModulDaten modul;
     ReplyTexts texts;
     for (auto _ : state) benchmark::DoNotOptimize(DispatchReply(frame, modul, texts));
