@@ -312,6 +312,7 @@ void CHauptDialog::OnClose() {
 void CHauptDialog::OnTimer(int id) {
     switch (id) {
         case kTimerPoll:
+            if (measuring) ShowStale(!ValuesFresh(measureStart_));
             // A bad frame lets the line settle for one tick.
             if (conv_.frameError()) {
                 conv_.ClearFrameError();

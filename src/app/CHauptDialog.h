@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,7 @@ enum HauptId : int {
 // Timers of the main window.
 // The logger read-out's watchdog (3) runs in the read-out itself.
 enum HauptTimer : int { kTimerPoll = 1, kTimerRecord = 2 };
+inline constexpr int kPollMs = 2000;
 
 // Buttons that a running measurement disables and its stop enables again.
 extern const std::array<int, 9> kIdleButtons;
@@ -104,7 +106,7 @@ private:
     void CommunicationError() override;
     void ReportFileError(const QString& reason) override;
     void ReleaseRecordingFile(const std::string& fileName) override;
-    void StartPolling() override { SetTimer(kTimerPoll, 2000); }
+    void StartPolling() override { SetTimer(kTimerPoll, kPollMs); }
     void StopPolling() override { KillTimer(kTimerPoll); }
     void ShowTypeLabels() override;
     void ClearValueDisplay() override;
@@ -116,6 +118,8 @@ private:
     bool StartMeasurement();
     void StopMeasurement();
     void SetMeasuringButtons(bool measuringNow);
+    bool ValuesFresh(std::chrono::steady_clock::time_point since) const;
+    void ShowStale(bool stale);
     void ReportRecordingError();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
@@ -133,6 +137,8 @@ private:
     QFont valueFont_;
     // config.ini could not be read: it is kept at exit unless the user changed a setting.
     std::optional<Settings> unreadSettings_;
+    std::chrono::steady_clock::time_point measureStart_{};
+    bool staleShown_ = false;
     bool recordingErrorShown_ = false;
     bool startRunning_ = false;
 };

@@ -1,4 +1,6 @@
 // The live measurement of the main window: start and stop, the poll, the recording file.
+#include <QDateTime>
+#include <chrono>
 #include <ctime>
 
 #include "app/CHauptDialog.h"
@@ -36,8 +38,10 @@ bool CHauptDialog::StartMeasurement() {
     calSummary_ = CalibrationSummary(conv_.modul, language());
     ShowTypeLabels();
     const Settings& s = settings;
-    SetTimer(kTimerPoll, 2000);
+    SetTimer(kTimerPoll, kPollMs);
     SetTimer(kTimerRecord, RecordTimerMs(s.hours, s.minutes, s.seconds));
+    conv_.ForgetLiveCycle();
+    measureStart_ = std::chrono::steady_clock::now();
     measuring = true;
     recordingErrorShown_ = false;
     if (!recordingFile.Write(RecordHeaderLine())) ReportRecordingError();
@@ -47,6 +51,7 @@ bool CHauptDialog::StartMeasurement() {
 
 void CHauptDialog::StopMeasurement() {
     measuring = false;
+    ShowStale(false);
     SetMeasuringButtons(false);
     KillTimer(kTimerPoll);
     KillTimer(kTimerRecord);
@@ -80,11 +85,43 @@ void CHauptDialog::ShowTypeLabels() {
     for (int c = 0; c < 5; ++c) SetItemText(kIdUnit1 + c, Qs(type.channelUnit[c].data()));
 }
 
+// Values count as fresh while a poll cycle completed within the last two poll periods.
+bool CHauptDialog::ValuesFresh(std::chrono::steady_clock::time_point since) const {
+    const auto last = conv_.lastLiveCycle();
+    const auto newest = last ? std::max(*last, since) : since;
+    return std::chrono::steady_clock::now() - newest <= std::chrono::milliseconds(2 * kPollMs);
+}
+
 void CHauptDialog::WriteRecordLine() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    if (!recordingFile.Write(RecordDataLine(local, conv_.modul))) ReportRecordingError();
+    // Values no poll cycle brought (the module silent, the line gone, nothing yet) are never
+    // recorded as new: the interval keeps its line with empty cells.
+    const bool fresh = conv_.lastLiveCycle() && ValuesFresh(*conv_.lastLiveCycle());
+    const std::string line = fresh ? RecordDataLine(local, conv_.modul) : RecordGapLine(local);
+    if (!recordingFile.Write(line)) ReportRecordingError();
+}
+
+// The value fields are greyed while their values are old, and the status text says since when
+// the module has not answered.
+void CHauptDialog::ShowStale(bool stale) {
+    if (stale == staleShown_) return;
+    staleShown_ = stale;
+    for (int i = 0; i < 6; ++i) EnableItem(kIdValue1 + i, !stale);
+    if (stale) {
+        const auto last = conv_.lastLiveCycle().value_or(measureStart_);
+        const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - last);
+        const QString since =
+            QDateTime::currentDateTime().addMSecs(-ago.count()).toString("HH:mm:ss");
+        const QString text = language() == 1 ? QStringLiteral("No answer from the module since %1")
+                                             : QStringLiteral("Keine Antwort vom Modul seit %1");
+        statusText() = text.arg(since).toStdString();
+    } else {
+        statusText() = Tx(kTexte.keinFehler, language());
+    }
+    UpdateData(false);
 }
 
 void CHauptDialog::ReportRecordingError() {

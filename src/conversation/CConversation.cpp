@@ -102,6 +102,8 @@ void CConversation::Dispatch(const Frame& frame) {
     if (outcome.followUpRegister != 0) {
         Send(req::LiveNext(outcome.followUpRegister));
     }
+    if (frame[kPosOp] == kReadValue && frame[kPosRegister] == kValueTemperature)
+        lastLiveCycle_ = std::chrono::steady_clock::now();
     replyPending_ = false;
     ReplyPump::WakeAll();
     if (outcome.loggerFrame) emit loggerFrame(frame);

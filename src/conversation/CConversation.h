@@ -8,7 +8,9 @@
 // QtCore only, no widgets: the main window renders it, tests drive it on a QCoreApplication.
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "link/CComPort.h"
@@ -64,6 +66,11 @@ public:
     bool frameError() const { return assembler_.frameError(); }
     void ClearFrameError() { assembler_.ClearFrameError(); }
     const FrameAssembler& assembler() const { return assembler_; }
+    // When the live-value chain last completed (its temperature reply); nothing after Forget.
+    std::optional<std::chrono::steady_clock::time_point> lastLiveCycle() const {
+        return lastLiveCycle_;
+    }
+    void ForgetLiveCycle() { lastLiveCycle_.reset(); }
     // While a stream of replies to one command runs, the receiver finds its step again after a
     // bad block instead of losing the rest of the stream.
     void SetStreaming(bool on) { assembler_.SetResync(on); }
@@ -94,6 +101,7 @@ private:
     CComPort port_;
     FrameAssembler assembler_;
     DataBytes lastData_{};
+    std::optional<std::chrono::steady_clock::time_point> lastLiveCycle_;
     bool replyPending_ = false;
     bool portOpen_ = false;
     std::map<int, std::string> portMap_;

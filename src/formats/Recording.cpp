@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -15,10 +16,18 @@ std::string RecordHeaderLine() {
            "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n";
 }
 
-std::string RecordDataLine(const std::tm& t, const CModulDaten& m) {
+namespace {
+
+std::string Stamp(const std::tm& t) {
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%02d.%02d.%02d\t%02d:%02d\t", t.tm_mday, t.tm_mon + 1,
                   t.tm_year + 1900, t.tm_hour, t.tm_min);
+    return stamp;
+}
+
+}  // namespace
+
+std::string RecordDataLine(const std::tm& t, const CModulDaten& m) {
     struct Column {
         float value;
         int decimals;
@@ -30,11 +39,19 @@ std::string RecordDataLine(const std::tm& t, const CModulDaten& m) {
                                          {m.value2, 2},
                                          {m.value5, 0}}};
     std::string values;
-    for (const Column& c : columns) values += FormatFixed(c.value, c.decimals) + '\t';
+    for (const Column& c : columns) {
+        // A value that is no number is no measurement: its cell stays empty.
+        if (std::isfinite(c.value)) values += FormatFixed(c.value, c.decimals);
+        values += '\t';
+    }
     values.back() = '\r';
     values += '\n';
     std::replace(values.begin(), values.end(), '.', ',');
-    return stamp + values;
+    return Stamp(t) + values;
+}
+
+std::string RecordGapLine(const std::tm& t) {
+    return Stamp(t) + "\t\t\t\t\t\r\n";
 }
 
 std::string CalibrationSummary(const CModulDaten& m, int language) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 
 #include "link/Encoding.h"
@@ -125,7 +126,8 @@ void LiveValue(ReplyContext& c) {
     const int decimals = step->channel == 0 ? kTemperatureDecimals
                                             : ChannelDecimals(c.modul.moduleType, step->channel);
     c.modul.*(step->value) = value;
-    c.texts.*(step->text) = FormatFixed(value, decimals);
+    // A value that is no number shows as such, never as "nan" or "inf".
+    c.texts.*(step->text) = std::isfinite(value) ? FormatFixed(value, decimals) : "---";
     c.outcome.followUpRegister = step->next;
     c.outcome.refreshDisplay = step->next == 0;
 }

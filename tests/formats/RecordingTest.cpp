@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <limits>
+
 #include "formats/Recording.h"
 #include "formats/TextFile.h"
 #include "support/Files.h"
@@ -45,6 +47,18 @@ TEST(RecordingFile, PhLineUsesFixedDecimalsAndZerosBeforeAnyReply) {
     m.value2 = -12.345f;
     EXPECT_EQ(RecordDataLine(At(2026, 12, 31, 23, 59), m),
               "31.12.2026\t23:59\t7,0\t0,0\t0\t0\t-12,35\t0\r\n");
+}
+
+// Values no poll cycle brought are never written as numbers: a gap line keeps the date, the
+// time and the tabs; a value that is not finite leaves its own cell empty.
+TEST(RecordingFile, GapLinesAndValuesThatAreNoNumbersLeaveEmptyCells) {
+    EXPECT_EQ(RecordGapLine(At(2005, 3, 5, 14, 7)), "05.03.2005\t14:07\t\t\t\t\t\t\r\n");
+    CModulDaten m;
+    m.value1 = std::numeric_limits<float>::quiet_NaN();
+    m.temperature = 21.3f;
+    m.value3 = std::numeric_limits<float>::infinity();
+    m.value2 = -std::numeric_limits<float>::infinity();
+    EXPECT_EQ(RecordDataLine(At(2005, 3, 5, 14, 7), m), "05.03.2005\t14:07\t\t21,3\t\t0\t\t0\r\n");
 }
 
 struct SummaryCase {

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <concepts>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -256,6 +257,9 @@ TEST(LiveChain, TextsKeepTheDecimalPoint) {
         // A type index nobody should have set formats with the last record instead of reading
         // past the table.
         {200, 1, 98.5f, &ReplyTexts::valueText1, "98.5"},
+        // A value that is no number shows as such, never as "nan" or "inf".
+        {7, 1, std::numeric_limits<float>::quiet_NaN(), &ReplyTexts::valueText1, "---"},
+        {7, 6, -std::numeric_limits<float>::infinity(), &ReplyTexts::temperatureText, "---"},
     };
     for (const auto& c : cases) {
         CModulDaten modul;

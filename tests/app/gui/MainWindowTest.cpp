@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QRegularExpression>
+#include <atomic>
 
 #include "MainWindowFixture.h"
 #include "app/CSetupDialog.h"
@@ -351,6 +352,39 @@ TEST_F(MainWindowTest, SpinnerOffersAddressesZeroTo31And255) {
     for (auto [pos, address] :
          {std::pair{0, 0}, {31, 31}, {32, 255}, {253, 255}, {254, 31}, {255, 255}})
         EXPECT_EQ(SpinnerAddress(pos), address) << pos;
+}
+
+// A module that stops answering during a measurement: its old values are never recorded as
+// new (lines with empty cells), the value fields grey and the status says since when; when it
+// answers again the values are fresh again.
+TEST_F(MainWindowTest, SilentModuleGivesEmptyCellsAndAStaleDisplay) {
+    std::atomic<bool> silent = false;
+    PtyPeer peer([&](const Frame& req) {
+        const bool live = req[kPosOp] == kReadValue && req[kPosRegister] <= 6;
+        return live && silent ? Bytes{} : OxygenModule(req);
+    });
+    Open(peer.path());
+    UseRecordingFile("aufzeichnung.txt", 1);
+    Click(kIdMessung);
+    const auto lines = [&] { return Slurp(File("aufzeichnung.txt")); };
+    ASSERT_TRUE(WaitUntil([&] { return lines().find("98,5") != std::string::npos; }));
+    EXPECT_TRUE(Enabled(kIdValue1));
+
+    silent = true;
+    ASSERT_TRUE(WaitUntil([&] { return !Enabled(kIdValue1); }));
+    EXPECT_TRUE(Text(kIdStatus).startsWith("Keine Antwort vom Modul seit "));
+    ASSERT_TRUE(WaitUntil([&] {
+        return lines().size() >= 2 && lines().substr(lines().size() - 8) == "\t\t\t\t\t\t\r\n";
+    }));
+
+    silent = false;
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(kIdValue1); }));
+    EXPECT_EQ(Text(kIdStatus), "kein Fehler");
+    Click(kIdMessung);
+    // Every line is either whole values or whole gaps, and the first came before any reply.
+    const std::string file = lines();
+    EXPECT_NE(file.find("\t\t\t\t\t\t\r\n"), std::string::npos);
+    EXPECT_EQ(file.find("\t0\t0\t"), std::string::npos) << "no zeros for missing values";
 }
 
 }  // namespace
