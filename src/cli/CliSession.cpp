@@ -107,6 +107,12 @@ CliSession::~CliSession() {
 }
 
 int CliSession::Run() {
+    // The program shows these in its status line and error box; here they go to standard error.
+    QObject::connect(&conv_, &CConversation::watchdogNotice, [](const QByteArray& line) {
+        std::fputs(ForTerminal(line.toStdString()).c_str(), stderr);
+    });
+    QObject::connect(&conv_, &CConversation::portError,
+                     [](const QString& text, bool) { PrintError(text.toStdString()); });
     if (const int status = OpenLine(); status != kExitOk) return status;
     const std::string& c = options_.command;
     if (c == "live") return Live();
@@ -165,12 +171,17 @@ int CliSession::Live() {
     int status = kExitOk;
     int written = 0;
     QTimer poll, record;
-    QObject::connect(&poll, &QTimer::timeout, [this] {
-        // A bad frame lets the line settle for one tick.
-        if (conv_.frameError())
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!conv_.portOpen()) {
+            // The device went away (an unplugged adapter): the recording ends.
+            status = kExitPort;
+            loop.quit();
+        } else if (conv_.frameError()) {
+            // A bad frame lets the line settle for one tick.
             conv_.ClearFrameError();
-        else
+        } else {
             conv_.Send(req::kLiveStart);
+        }
     });
     QObject::connect(&record, &QTimer::timeout, [&] {
         const std::time_t now = std::time(nullptr);
