@@ -11,10 +11,10 @@ set(CPACK_PACKAGE_NAME ql50)
 set(CPACK_PACKAGE_VENDOR "ql50")
 set(CPACK_PACKAGE_CONTACT "ql50 developers <ql50@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Operates the QL50 water-analysis measuring module")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Live values and recording, calibration, configuration, data-logger read-out and clock of\n"
-    "the QL50 measuring module on an RS-232 line; ql50-cli does the same from scripts and\n"
-    "ql50-sim runs a virtual module on a pseudo-terminal.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Live values and recording, calibration, configuration, data-logger read-out and clock "
+       "of the QL50 measuring module on an RS-232 line; ql50-cli does the same from scripts "
+       "and ql50-sim runs a virtual module on a pseudo-terminal.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
