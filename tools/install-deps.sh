@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
-  poppler-utils
+  poppler-utils dpkg-dev
 )
 wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 case "${1:-}" in

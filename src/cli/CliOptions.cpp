@@ -1,0 +1,251 @@
+#include "cli/CliOptions.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace ql50::cli {
+namespace {
+
+const std::set<std::string> kCommands{"live",      "logger-dump",  "info",
+                                      "set-clock", "clear-logger", "type"};
+
+bool ParseInt(const std::string& text, int low, int high, int& out) {
+    if (text.empty() || text.size() > 9) return false;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value < low || value > high) return false;
+    out = value;
+    return true;
+}
+
+// Splits "text" at `sep` into integer fields of the given widths and limits.
+bool ParseFields(const std::string& text, char sep, std::vector<int>& out,
+                 const std::vector<std::pair<int, int>>& limits) {
+    out.clear();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < limits.size(); ++i) {
+        const std::size_t end = i + 1 < limits.size() ? text.find(sep, start) : text.size();
+        if (end == std::string::npos) return false;
+        int value = 0;
+        if (!ParseInt(text.substr(start, end - start), limits[i].first, limits[i].second, value))
+            return false;
+        out.push_back(value);
+        start = end + 1;
+    }
+    return true;
+}
+
+bool ParseInterval(const std::string& text, int& seconds) {
+    std::vector<int> f;
+    if (!ParseFields(text, ':', f, {{0, 99}, {0, 59}, {0, 59}})) return false;
+    seconds = (f[0] * 60 + f[1]) * 60 + f[2];
+    return true;
+}
+
+// "YYYY-MM-DD HH:MM"; the module keeps the year as year - 2000 in one byte.
+bool ParseClock(const std::string& text, ClockSetting& clock) {
+    const auto blank = text.find(' ');
+    std::vector<int> d, t;
+    if (blank == std::string::npos ||
+        !ParseFields(text.substr(0, blank), '-', d, {{2000, 2255}, {1, 12}, {1, 31}}) ||
+        !ParseFields(text.substr(blank + 1), ':', t, {{0, 23}, {0, 59}}))
+        return false;
+    using namespace std::chrono;
+    if (!year_month_day{year(d[0]), month(unsigned(d[1])), day(unsigned(d[2]))}.ok()) return false;
+    clock = {d[0], d[1], d[2], t[0], t[1]};
+    return true;
+}
+
+// The options that take a value, and where the value goes.
+using ValueSetter = std::function<bool(CliOptions&, const std::string&)>;
+const std::map<std::string, ValueSetter>& ValueOptions() {
+    static const std::map<std::string, ValueSetter> options{
+        {"--port", [](CliOptions& o, const std::string& v) { return !(o.port = v)->empty(); }},
+        {"--address",
+         [](CliOptions& o, const std::string& v) {
+             int a = 0;
+             return ParseInt(v, 0, 31, a) && (o.address = a, true);
+         }},
+        {"--baud",
+         [](CliOptions& o, const std::string& v) {
+             int b = 0;
+             return ParseInt(v, 50, 4000000, b) && (o.baud = b, true);
+         }},
+        {"--language",
+         [](CliOptions& o, const std::string& v) {
+             if (v != "de" && v != "en") return false;
+             o.language = v == "de" ? 0 : 1;
+             return true;
+         }},
+        {"--count",
+         [](CliOptions& o, const std::string& v) { return ParseInt(v, 1, 1 << 30, o.count); }},
+        {"--interval",
+         [](CliOptions& o, const std::string& v) {
+             int s = 0;
+             return ParseInterval(v, s) && (o.intervalSeconds = s, true);
+         }},
+        {"--output", [](CliOptions& o, const std::string& v) { return !(o.output = v).empty(); }},
+    };
+    return options;
+}
+
+// Which command takes which option (beyond the global ones).
+bool OptionFits(const std::string& command, const std::string& option) {
+    static const std::set<std::string> global{"--port", "--address", "--baud", "--language"};
+    if (global.count(option)) return true;
+    if (option == "--yes") return command == "clear-logger";
+    return command == "live";  // --count, --interval, --output, --csv
+}
+
+void TakePositionals(CliOptions& o, const std::vector<std::string>& positionals) {
+    std::string joined;
+    for (const auto& p : positionals) joined += (joined.empty() ? "" : " ") + p;
+    if (o.command == "logger-dump") {
+        if (positionals.size() != 1)
+            o.error = "logger-dump takes one FILE";
+        else
+            o.dumpFile = positionals[0];
+    } else if (o.command == "set-clock") {
+        ClockSetting clock;
+        if (joined.empty() || joined == "now") return;
+        if (!ParseClock(joined, clock))
+            o.error = "set-clock takes 'now' or a date and time YYYY-MM-DD HH:MM: " + joined;
+        else
+            o.clock = clock;
+    } else if (!positionals.empty()) {
+        o.error = "unexpected argument: " + positionals[0];
+    }
+}
+
+}  // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions o;
+    std::vector<std::string> positionals;
+    std::vector<std::string> options;  // checked against the command at the end
+    for (std::size_t i = 0; i < args.size() && o.error.empty(); ++i) {
+        const std::string& a = args[i];
+        const auto eq = a.find('=');
+        const std::string name = a.rfind("--", 0) == 0 ? a.substr(0, eq) : a;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "--simulate") {
+            o.simulate = true;
+        } else if (name == "--simulate") {
+            o.simulate = true;
+            if (!ParseInt(a.substr(eq + 1), 0, 7, o.simulateType))
+                o.error = "--simulate takes a measurement type 0..7: " + a;
+        } else if (a == "--csv" || a == "--yes") {
+            (a == "--csv" ? o.csv : o.yes) = true;
+            options.push_back(a);
+        } else if (auto it = ValueOptions().find(name); it != ValueOptions().end()) {
+            std::string value;
+            if (eq != std::string::npos)
+                value = a.substr(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (!it->second(o, value)) o.error = "invalid value for " + name + ": '" + value + "'";
+            options.push_back(name);
+        } else if (a.size() > 1 && a[0] == '-') {
+            o.error = "unknown option: " + a;
+        } else if (o.command.empty()) {
+            o.command = a;
+            if (!kCommands.count(a)) o.error = "unknown command: " + a;
+        } else {
+            positionals.push_back(a);
+        }
+    }
+    if (!o.error.empty() || o.help) return o;
+    if (o.command.empty()) {
+        if (!o.version) o.error = "no command given";
+        return o;
+    }
+    if (o.port && o.simulate) o.error = "--port and --simulate exclude each other";
+    for (const auto& option : options)
+        if (o.error.empty() && !OptionFits(o.command, option))
+            o.error = o.command + " does not take " + option;
+    if (o.error.empty()) TakePositionals(o, positionals);
+    if (o.error.empty() && o.command == "clear-logger" && !o.yes)
+        o.error = "clear-logger empties the module's logger for good: confirm with --yes";
+    return o;
+}
+
+std::string CliHelp(const std::string& command) {
+    static const std::map<std::string, std::string> help{
+        {"live",
+         "Usage: ql50-cli [global options] live [--count N] [--interval HH:MM:SS]\n"
+         "                                     [--output FILE] [--csv]\n"
+         "\n"
+         "Measures like the program's live measurement: reads the calibration values and the\n"
+         "type, polls the live values every 2 s and writes one line per interval, with the\n"
+         "program's recording header first. Ends after N lines, or on Ctrl-C or SIGTERM with\n"
+         "every line written.\n"
+         "\n"
+         "  --count N              stop after N lines (default: until stopped)\n"
+         "  --interval HH:MM:SS    one line per interval (default: INTERVALL of config.ini)\n"
+         "  --output FILE          write to FILE, emptied first (default: standard output)\n"
+         "  --csv                  CSV (RFC 4180, UTF-8) with ISO 8601 time stamps and the\n"
+         "                         channels and units of the module's type, instead of the\n"
+         "                         program's recording lines (Windows-1252, decimal comma)\n"},
+        {"logger-dump",
+         "Usage: ql50-cli [global options] logger-dump FILE\n"
+         "\n"
+         "Reads out the module's data logger into FILE, the same export file as the\n"
+         "program's read-out. Shows the progress on standard error.\n"},
+        {"info",
+         "Usage: ql50-cli [global options] info\n"
+         "\n"
+         "Shows the logger information: fill level, module clock, next alarm, interval and\n"
+         "whether the logger is released.\n"},
+        {"set-clock",
+         "Usage: ql50-cli [global options] set-clock [now | YYYY-MM-DD HH:MM]\n"
+         "\n"
+         "Sets the module's clock to this computer's local time (now, the default) or to the\n"
+         "given date and time.\n"},
+        {"clear-logger",
+         "Usage: ql50-cli [global options] clear-logger --yes\n"
+         "\n"
+         "Empties the module's data logger. --yes confirms it.\n"},
+        {"type",
+         "Usage: ql50-cli [global options] type\n"
+         "\n"
+         "Shows the module's measurement type: its number (1 to 8) and name.\n"},
+    };
+    if (auto it = help.find(command); it != help.end()) return it->second + "\n" + CliHelp("-");
+    if (command == "-")
+        return "Global options (default: config.ini in the working directory):\n"
+               "  --port DEVICE        the serial device (default: COM n of PORT=n-1 is\n"
+               "                       /dev/ttyS(n-1))\n"
+               "  --simulate[=TYPE]    use a built-in virtual module of type 0..7 (default 7,\n"
+               "                       oxygen) instead of a serial device\n"
+               "  --address A          the module's bus address 0..31 (default 0, any module)\n"
+               "  --baud B             the baud rate (default BAUD, 4800)\n"
+               "  --language de|en     the language of texts and labels (default SPRACHE)\n"
+               "\n"
+               "Exit status: 0 success, 1 other failure, 2 usage error, 3 the module does not\n"
+               "answer, 4 the port cannot be opened.\n";
+    return "Usage: ql50-cli [global options] COMMAND [options]\n"
+           "\n"
+           "Operates the QL50 measuring module from scripts.\n"
+           "\n"
+           "Commands:\n"
+           "  live           record live values\n"
+           "  logger-dump    read out the data logger into an export file\n"
+           "  info           show the logger information\n"
+           "  set-clock      set the module's clock\n"
+           "  clear-logger   empty the data logger\n"
+           "  type           show the module's measurement type\n"
+           "\n"
+           "'ql50-cli COMMAND --help' describes a command.\n\n" +
+           CliHelp("-");
+}
+
+}  // namespace ql50::cli

@@ -1,0 +1,241 @@
+// ql50-cli as scripts use it: a child process on the virtual module's pseudo-terminal, its
+// output compared with the program's own file formats and its exit statuses with the promise
+// of its help text.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <chrono>
+#include <cmath>
+#include <regex>
+#include <sstream>
+
+#include "formats/LoggerRecords.h"
+#include "formats/Recording.h"
+#include "sim/PtyServer.h"
+#include "support/Files.h"
+#include "support/Wait.h"
+
+namespace ql50 {
+namespace {
+
+using test::Slurp;
+using test::WaitUntil;
+
+constexpr int kProcessLimitMs = 60000;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(server.Start(&error)) << error;
+    }
+
+    // Started in the test's own folder, so no config.ini of anyone else is read.
+    std::unique_ptr<QProcess> Start(const QStringList& args, bool withPort = true) {
+        auto process = std::make_unique<QProcess>();
+        process->setWorkingDirectory(QString::fromStdString(dir.Path()));
+        QStringList all = args;
+        if (withPort) all << "--port" << QString::fromStdString(server.SlavePath());
+        process->start(QL50_CLI_EXE, all);
+        return process;
+    }
+    static Result Finish(QProcess& process) {
+        Result r;
+        EXPECT_TRUE(process.waitForFinished(kProcessLimitMs));
+        r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        r.out = process.readAllStandardOutput().toStdString();
+        r.err = process.readAllStandardError().toStdString();
+        return r;
+    }
+    Result Run(const QStringList& args, bool withPort = true) {
+        return Finish(*Start(args, withPort));
+    }
+    std::string File(const char* name) const { return dir.File(name); }
+
+    sim::VirtualModule module;
+    sim::PtyServer server{module};
+    test::TempDir dir;
+};
+
+std::vector<std::string> Lines(const std::string& text, const std::string& end) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, pos; (pos = text.find(end, start)) != std::string::npos;
+         start = pos + end.size())
+        lines.push_back(text.substr(start, pos - start + end.size()));
+    return lines;
+}
+
+// Data lines are the program's recording lines: rebuilt by RecordDataLine from their own date
+// and values they must come out byte for byte the same, and their columns must be the live
+// values in the program's order (the virtual module's values lie far apart, so a swap shows).
+void ExpectRecordingLine(const std::string& line, const sim::LiveValues& live) {
+    static const std::regex shape(
+        R"((\d\d)\.(\d\d)\.(\d{4})\t(\d\d):(\d\d)\t(-?[\d,]+)\t(-?[\d,]+)\t(-?\d+)\t(-?\d+)\t(-?[\d,]+)\t(-?\d+)\r\n)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
+    auto number = [&](int i) {
+        std::string s = m[i];
+        std::replace(s.begin(), s.end(), ',', '.');
+        return std::stof(s);
+    };
+    CModulDaten d;
+    d.value1 = number(6), d.temperature = number(7), d.value3 = number(8);
+    d.value4 = number(9), d.value2 = number(10), d.value5 = number(11);
+    std::tm t{};
+    t.tm_mday = std::stoi(m[1]), t.tm_mon = std::stoi(m[2]) - 1;
+    t.tm_year = std::stoi(m[3]) - 1900, t.tm_hour = std::stoi(m[4]), t.tm_min = std::stoi(m[5]);
+    EXPECT_EQ(RecordDataLine(t, d), line);
+    const std::array<float, 6> columns{d.value1, d.value2, d.value3,
+                                       d.value4, d.value5, d.temperature};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        EXPECT_NEAR(columns[i], live[i], 0.1 * std::abs(live[i]) + 1) << "channel " << i + 1;
+}
+
+TEST_F(CliTest, LiveWritesTheProgramsRecordingLines) {
+    const Result toFile =
+        Run({"live", "--count", "3", "--interval", "00:00:01", "--output", "rec.txt"});
+    ASSERT_EQ(toFile.status, 0) << toFile.err;
+    const Result toStdout = Run({"live", "--count", "1", "--interval", "00:00:01"});
+    ASSERT_EQ(toStdout.status, 0) << toStdout.err;
+    const sim::LiveValues live = module.CurrentLiveValues();
+    for (const auto& [text, count] :
+         {std::pair{Slurp(File("rec.txt")), 3u}, std::pair{toStdout.out, 1u}}) {
+        ASSERT_EQ(text.rfind(RecordHeaderLine(), 0), 0u) << text;
+        const auto lines = Lines(text.substr(RecordHeaderLine().size()), "\r\n");
+        ASSERT_EQ(lines.size(), count) << text;
+        for (const auto& line : lines) ExpectRecordingLine(line, live);
+        EXPECT_EQ(std::accumulate(lines.begin(), lines.end(), RecordHeaderLine()), text);
+    }
+}
+
+TEST_F(CliTest, LiveCsvNamesTheTypesChannelsAndStampsWithSeconds) {
+    module.SetType(sim::kTypePh);
+    const Result r =
+        Run({"live", "--csv", "--count", "2", "--interval", "00:00:01", "--language", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out, "\r\n");
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0],
+              "time,pH value [pH],voltage [mV],temperature [\xC2\xB0"
+              "C]\r\n");
+    static const std::regex row(
+        R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d,\d+\.\d\d,-?\d+,-?\d+\.\d\r\n)");
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_TRUE(std::regex_match(lines[i], row)) << lines[i];
+}
+
+TEST_F(CliTest, StopSignalLeavesEveryLineComplete) {
+    for (int sig : {SIGINT, SIGTERM}) {
+        const std::string name = "stop" + std::to_string(sig) + ".txt";
+        auto process =
+            Start({"live", "--interval", "00:00:00", "--output", QString::fromStdString(name)});
+        ASSERT_TRUE(
+            WaitUntil([&] { return Lines(Slurp(File(name.c_str())), "\r\n").size() >= 2; }, 30000));
+        ::kill(pid_t(process->processId()), sig);
+        const Result r = Finish(*process);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string text = Slurp(File(name.c_str()));
+        ASSERT_EQ(text.rfind(RecordHeaderLine(), 0), 0u);
+        const auto lines = Lines(text.substr(RecordHeaderLine().size()), "\r\n");
+        EXPECT_EQ(std::accumulate(lines.begin(), lines.end(), RecordHeaderLine()), text)
+            << "a line without its CR LF";
+    }
+}
+
+TEST_F(CliTest, LoggerDumpWritesTheProgramsExportFile) {
+    module.FillLoggerRecords(25);
+    const std::vector<std::uint8_t> bytes = module.LoggerBytes();
+    std::string expected = LoggerExportHeader();
+    for (std::size_t i = 0; i + kLoggerRecordSize <= bytes.size(); i += kLoggerRecordSize) {
+        LoggerRecord record;
+        std::copy_n(bytes.begin() + long(i), kLoggerRecordSize, record.begin());
+        expected += LoggerRecordLine(record);
+    }
+    const Result r = Run({"logger-dump", "dump.txt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(File("dump.txt")), expected);
+    // Not a terminal: plain progress lines, no bar redrawn with carriage returns.
+    EXPECT_NE(r.err.find("logger-dump: 100%\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
+}
+
+TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
+    module.FillLoggerRecords(20);
+    EXPECT_EQ(Run({"type", "--language", "en"}).out, "8 Oxygen\n");
+    ASSERT_EQ(Run({"set-clock", "2030-05-06", "07:08"}).status, 0);
+    const sim::CivilTime clock = module.ClockNow();
+    EXPECT_EQ(std::tuple(clock.year, clock.month, clock.day, clock.hour, clock.minute),
+              std::tuple(2030, 5u, 6u, 7u, 8u));
+    const Result info = Run({"info", "--language", "en"});
+    EXPECT_EQ(info.status, 0);
+    // The module's date bytes as the program shows them: year, day, month.
+    EXPECT_NE(info.out.find("30.06.05"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find(": 20\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find('\r'), std::string::npos);
+    ASSERT_EQ(Run({"clear-logger", "--yes"}).status, 0);
+    EXPECT_EQ(module.LoggerByteCount(), 0u);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
+    const std::vector<QStringList> cases{
+        {},
+        {"bogus"},
+        {"live", "--count", "0"},
+        {"live", "--interval", "1:00"},
+        {"info", "--csv"},
+        {"logger-dump"},
+        {"set-clock", "2030-02-30", "10:00"},
+        {"clear-logger"},
+        {"type", "--language", "fr"},
+    };
+    module.FillLoggerRecords(5);
+    for (const auto& args : cases) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_NE(r.err.find("ql50-cli: "), std::string::npos);
+    }
+    EXPECT_NE(module.LoggerByteCount(), 0u);
+}
+
+TEST_F(CliTest, EveryCommandHasItsHelp) {
+    for (const char* command :
+         {"live", "logger-dump", "info", "set-clock", "clear-logger", "type"}) {
+        const Result r = Run({command, "--help"}, false);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind(std::string("Usage: ql50-cli [global options] ") + command, 0), 0u)
+            << r.out;
+    }
+}
+
+TEST_F(CliTest, SilentModuleExitsWithThree) {
+    module.SetSilent(true);
+    const std::vector<QStringList> commands{{"live", "--count", "1"},
+                                            {"logger-dump", "d.txt"},
+                                            {"info"},
+                                            {"set-clock"},
+                                            {"clear-logger", "--yes"},
+                                            {"type"}};
+    // All at once: each waits out the reply time.
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (const auto& args : commands) running.push_back(Start(args));
+    for (std::size_t i = 0; i < running.size(); ++i) {
+        const Result r = Finish(*running[i]);
+        EXPECT_EQ(r.status, 3) << commands[i].join(' ').toStdString() << ": " << r.err;
+    }
+}
+
+TEST_F(CliTest, PortThatCannotBeOpenedExitsWithFourAndTheReason) {
+    const Result r = Run({"info", "--port", "/nonexistent/tty"}, false);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("/nonexistent/tty: No such file or directory"), std::string::npos)
+        << r.err;
+}
+
+}  // namespace
+}  // namespace ql50
