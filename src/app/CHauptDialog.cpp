@@ -1,6 +1,7 @@
 #include "app/CHauptDialog.h"
 
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QMenu>
 #include <QPainter>
@@ -255,8 +256,43 @@ void CHauptDialog::CommunicationError() {
     ui::MessageBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, language())));
 }
 
-void CHauptDialog::OnPortError(const QString& text, bool) {
+void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {
+    if (channelClosed && measuring && !lineLostAt_) {
+        lineLostAt_ = QDateTime::currentDateTime();
+        statusText() = (language() == 1 ? QStringLiteral("Line to the module lost at %1")
+                                        : QStringLiteral("Verbindung zum Modul unterbrochen um %1"))
+                           .arg(lineLostAt_->toString("HH:mm:ss"))
+                           .toStdString();
+        UpdateData(false);
+    }
     ui::ErrorBox(nullptr, text, QStringLiteral("Application Error"));
+}
+
+// While measuring, a line that went away (an unplugged adapter) is opened again at every poll
+// tick, without a message for each failed try; polling goes on by itself once it is back.
+bool CHauptDialog::KeepLineOpen() {
+    if (conv_.portOpen()) return true;
+    if (!conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, nullptr)) {
+        ShowStale(true, false);
+        return false;
+    }
+    if (lineLostAt_) {
+        const QString lost = lineLostAt_->toString("HH:mm:ss");
+        const QString back = QDateTime::currentDateTime().toString("HH:mm:ss");
+        statusText() =
+            (language() == 1 ? QStringLiteral("Line to the module lost at %1, back at %2")
+                             : QStringLiteral("Verbindung zum Modul unterbrochen um %1, wieder "
+                                              "da um %2"))
+                .arg(lost, back)
+                .toStdString();
+        lineLostAt_.reset();
+        // The values are given two poll periods from now to come again.
+        measureStart_ = std::chrono::steady_clock::now();
+        staleShown_ = false;
+        for (int i = 0; i < 6; ++i) EnableItem(kIdValue1 + i, true);
+        UpdateData(false);
+    }
+    return true;
 }
 
 void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
@@ -312,6 +348,7 @@ void CHauptDialog::OnClose() {
 void CHauptDialog::OnTimer(int id) {
     switch (id) {
         case kTimerPoll:
+            if (measuring && !KeepLineOpen()) break;
             if (measuring) ShowStale(!ValuesFresh(measureStart_));
             // A bad frame lets the line settle for one tick.
             if (conv_.frameError()) {

@@ -2,6 +2,7 @@
 // The main window: the hub of the program. It owns the conversation with the module, every file
 // the program writes and the state of a live measurement; every other window is opened from one
 // of its buttons.
+#include <QDateTime>
 #include <QFont>
 #include <QIcon>
 #include <QString>
@@ -119,7 +120,9 @@ private:
     void StopMeasurement();
     void SetMeasuringButtons(bool measuringNow);
     bool ValuesFresh(std::chrono::steady_clock::time_point since) const;
-    void ShowStale(bool stale);
+    // `sayWhy` false: the status text already says why (the line is gone).
+    void ShowStale(bool stale, bool sayWhy = true);
+    bool KeepLineOpen();
     void ReportRecordingError();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
@@ -139,6 +142,7 @@ private:
     std::optional<Settings> unreadSettings_;
     std::chrono::steady_clock::time_point measureStart_{};
     bool staleShown_ = false;
+    std::optional<QDateTime> lineLostAt_;
     bool recordingErrorShown_ = false;
     bool startRunning_ = false;
 };

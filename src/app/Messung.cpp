@@ -52,6 +52,7 @@ bool CHauptDialog::StartMeasurement() {
 void CHauptDialog::StopMeasurement() {
     measuring = false;
     ShowStale(false);
+    lineLostAt_.reset();
     SetMeasuringButtons(false);
     KillTimer(kTimerPoll);
     KillTimer(kTimerRecord);
@@ -105,10 +106,14 @@ void CHauptDialog::WriteRecordLine() {
 
 // The value fields are greyed while their values are old, and the status text says since when
 // the module has not answered.
-void CHauptDialog::ShowStale(bool stale) {
+void CHauptDialog::ShowStale(bool stale, bool sayWhy) {
     if (stale == staleShown_) return;
     staleShown_ = stale;
     for (int i = 0; i < 6; ++i) EnableItem(kIdValue1 + i, !stale);
+    if (!sayWhy) {
+        UpdateData(false);
+        return;
+    }
     if (stale) {
         const auto last = conv_.lastLiveCycle().value_or(measureStart_);
         const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -387,5 +387,34 @@ TEST_F(MainWindowTest, SilentModuleGivesEmptyCellsAndAStaleDisplay) {
     EXPECT_EQ(file.find("\t0\t0\t"), std::string::npos) << "no zeros for missing values";
 }
 
+// The line goes away during a measurement (an unplugged adapter) and comes back on the same
+// device path: reported once, the poll opens it again by itself, and recording goes on.
+TEST_F(MainWindowTest, LostLineDuringAMeasurementIsOpenedAgainWhenItComesBack) {
+    auto first = std::make_unique<PtyPeer>(OxygenModule);
+    const std::string device = File("ttyQL50");
+    std::filesystem::create_symlink(first->path(), device);
+    Open(device);
+    UseRecordingFile("aufzeichnung.txt", 1);
+    Click(kIdMessung);
+    const auto lines = [&] { return Slurp(File("aufzeichnung.txt")); };
+    ASSERT_TRUE(WaitUntil([&] { return lines().find("98,5") != std::string::npos; }));
+
+    robot.OnMessage("ReadFile()").Click(1);
+    first->HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdStatus).startsWith("Verbindung zum Modul"); }));
+    ASSERT_TRUE(robot.WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] { return !Enabled(kIdValue1); }));
+    const std::size_t lost = lines().size();
+
+    PtyPeer second(OxygenModule);
+    std::filesystem::remove(device);
+    std::filesystem::create_symlink(second.path(), device);
+    ASSERT_TRUE(WaitUntil([&] { return Text(kIdStatus).contains("wieder da um"); }));
+    ASSERT_TRUE(WaitUntil([&] { return lines().find("98,5", lost) != std::string::npos; }));
+    EXPECT_TRUE(Enabled(kIdValue1));
+    EXPECT_EQ(robot.Messages().size(), 1) << "one report, not one per try";
+    Click(kIdMessung);
+}
+
 }  // namespace
 }  // namespace ql50::test
