@@ -16,15 +16,6 @@
 namespace ql50 {
 namespace {
 
-enum MessTyp : int {
-    kPh = 0,
-    kRedox = 1,
-    kFirstConductivity = 2,
-    kLastConductivity = 5,
-    kFrei = 6,
-    kSauerstoff = 7
-};
-
 bool Finite(float value) {
     return std::isfinite(value);
 }
@@ -60,10 +51,11 @@ void CCalibration::Calibrate() {
 
 void CCalibration::Branch(Run& run) {
     const int type = conv_.modul.moduleType;
-    if (type == kPh) return CalibratePh(run);
-    if (type == kRedox) return CalibrateRedox(run);
-    if (type >= kFirstConductivity && type <= kLastConductivity) return CalibrateConductivity(run);
-    if (type == kSauerstoff) return CalibrateOxygen(run);
+    if (type == kTypIndexPh) return CalibratePh(run);
+    if (type == kTypIndexRedox) return CalibrateRedox(run);
+    if (type >= kTypIndexFirstConductivity && type <= kTypIndexLastConductivity)
+        return CalibrateConductivity(run);
+    if (type == kTypIndexSauerstoff) return CalibrateOxygen(run);
     host_.StopPolling();  // "frei" has nothing to calibrate
 }
 

@@ -23,8 +23,8 @@ constexpr int kIdLanguageLabel = 1186;
 constexpr int kIdTempOffsetLabel = 1187;
 
 // Conductivity ranges are types 2 to 5; only they may change their range.
-constexpr int kFirstRange = 2;
-constexpr int kLastRange = 5;
+constexpr int kFirstRange = kTypIndexFirstConductivity;
+constexpr int kLastRange = kTypIndexLastConductivity;
 
 constexpr ui::ControlTemplate kControls[] = {
     {kIdCalibrationBox, Ctl::GroupBox, "Kalibrierwerte", 14, 10, 101, 119},

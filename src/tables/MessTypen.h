@@ -12,6 +12,16 @@ namespace ql50 {
 
 inline constexpr std::size_t kMessTypCount = 8;
 
+// Measurement-type indices that the procedures treat apart; 2 to 5 are the conductivity ranges.
+enum MessTypIndex : int {
+    kTypIndexPh = 0,
+    kTypIndexRedox = 1,
+    kTypIndexFirstConductivity = 2,
+    kTypIndexLastConductivity = 5,
+    kTypIndexFrei = 6,
+    kTypIndexSauerstoff = 7,
+};
+
 // Fixed Windows-1252 slots, zero-terminated and zero-filled; an empty text marks a channel or
 // calibration value the type does not use. Index [language]: 0 German, 1 English.
 struct MessTypInfo {
