@@ -234,9 +234,12 @@ void CHauptDialog::OnVScroll(int position) {
 }
 
 void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
-    // The about box is reached from the window's own menu.
+    // The about box and the calibration record are reached from the window's own menu.
     QMenu menu(this);
     menu.addAction(QString::fromUtf8("Inf&o über QL50..."), this, &CHauptDialog::ShowAbout);
+    menu.addAction(language() == 1 ? QStringLiteral("Show &calibration record")
+                                   : QStringLiteral("&Kalibrierprotokoll anzeigen"),
+                   this, [this] { calibration_.ShowRecord(); });
     menu.exec(event->globalPos());
 }
 

@@ -108,6 +108,9 @@ private:
     void ReportFileError(const QString& reason) override;
     void ReleaseRecordingFile(const std::string& fileName) override;
     void StartPolling() override { SetTimer(kTimerPoll, kPollMs); }
+    std::string CalibrationRecordPath() const override {
+        return Path(kCalibrationRecordFile).toStdString();
+    }
     void StopPolling() override { KillTimer(kTimerPoll); }
     void ShowTypeLabels() override;
     void ClearValueDisplay() override;

@@ -1,6 +1,16 @@
 #include "calibration/CCalibration.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
@@ -34,19 +44,30 @@ CCalibration::CCalibration(CConversation& conversation, CalibrationHost& host)
     : conv_(conversation), host_(host) {}
 
 void CCalibration::Calibrate() {
+    record_ = {};
+    record_.address = conv_.deviceAddress;
+    warned_ = false;
     host_.EnsurePortOpen();
-    if (!conv_.Ask(req::kReadType)) return host_.CommunicationError();
+    bool answered = conv_.Ask(req::kReadType);
     // The store writes all five values back: each of them must come from this module.
     for (const Request& r : {req::ReadCal(1), req::ReadCal(2), req::ReadCal(3), req::ReadCal(4),
                              req::kReadAirPressureFactor}) {
-        if (!conv_.Ask(r)) return host_.CommunicationError();
+        if (answered) answered = conv_.Ask(r);
+    }
+    if (!answered) {
+        host_.CommunicationError();
+        return Record(CalibrationOutcome::NoAnswer);
     }
     if (conv_.modul.moduleType >= kMessTypen.size()) return;
+    record_.moduleType = conv_.modul.moduleType;
+    record_.before = CalibrationValues(conv_.modul, host_.Language());
     host_.ShowTypeLabels();
     host_.StartPolling();
     Run run(host_.HostWindow());
     Branch(run);
     Finish();
+    // "frei" has nothing to calibrate, so there is nothing to record.
+    if (conv_.modul.moduleType != kTypIndexFrei) Record(record_.outcome);
 }
 
 void CCalibration::Branch(Run& run) {
@@ -62,6 +83,7 @@ void CCalibration::Branch(Run& run) {
 // ---- the branches --------------------------------------------------------------------------
 
 void CCalibration::CalibratePh(Run& run) {
+    record_.branch = CalibrationBranch::Ph;
     const CModulDaten& m = conv_.modul;
     SensorPrompt(T(kTexte.sensorPuffer1));
     const float u1 = m.value2;
@@ -80,6 +102,7 @@ void CCalibration::CalibratePh(Run& run) {
 }
 
 void CCalibration::CalibrateRedox(Run& run) {
+    record_.branch = CalibrationBranch::Redox;
     SensorPrompt(T(kTexte.sensorPuffer));
     const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
     const float offset = ComputeRedoxOffset(conv_.modul.value1, conv_.modul.calValue1, s);
@@ -91,6 +114,7 @@ void CCalibration::CalibrateRedox(Run& run) {
 }
 
 void CCalibration::CalibrateConductivity(Run& run) {
+    record_.branch = CalibrationBranch::Conductivity;
     SensorPrompt(T(kTexte.sensorPuffer));
     const float measured = conv_.modul.value1;
     const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
@@ -116,6 +140,7 @@ void CCalibration::CalibrateOxygen(Run& run) {
 }
 
 void CCalibration::CalibrateSalinity(Run& run) {
+    record_.branch = CalibrationBranch::Salinity;
     const float v =
         Enter(run, T(kTexte.salinitaetEingeben), QStringLiteral("g/kg"), conv_.modul.calValue4);
     if (!Accepted(CalibrationCheck::Salinity, v)) return Refuse();
@@ -126,6 +151,7 @@ void CCalibration::CalibrateSalinity(Run& run) {
 }
 
 void CCalibration::CalibrateAirPressure(Run& run) {
+    record_.branch = CalibrationBranch::AirPressure;
     Message(T(kTexte.wartenStabil));
     const float reading = conv_.modul.value5;
     const float p = Enter(run, T(kTexte.luftdruckEingeben), QStringLiteral("hPa"), reading);
@@ -137,6 +163,7 @@ void CCalibration::CalibrateAirPressure(Run& run) {
 }
 
 void CCalibration::CalibrateOxygenSlope(Run& run) {
+    record_.branch = CalibrationBranch::OxygenSlope;
     const CModulDaten& m = conv_.modul;
     SensorPrompt(T(kTexte.sensorKalibriermedium));
     const float x = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
@@ -207,11 +234,13 @@ float CCalibration::Enter(Run& run, const char* prompt, const QString& unit,
 
 // Nothing was computed that could be stored: the run goes on to its end.
 void CCalibration::Refuse() {
+    record_.outcome = CalibrationOutcome::Failed;
     Message(T(kTexte.kalibrierfehler));
 }
 
 // The computed value lies outside the accepted range; the user may still store it.
 void CCalibration::Warn() {
+    warned_ = true;
     Message(T(kTexte.kalibrierfehler));
 }
 
@@ -231,7 +260,75 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
     r.resultText3 = Qs(lines.values[2]);
     if (r.DoModal() != ui::kIdOk) return false;
     StoreCalibration();
+    record_.outcome = warned_ ? CalibrationOutcome::StoredWarned : CalibrationOutcome::Stored;
+    record_.after = CalibrationValues(conv_.modul, lang);
     return true;
+}
+
+// ---- the calibration record ---------------------------------------------------------------
+
+void CCalibration::Record(CalibrationOutcome outcome) {
+    record_.outcome = outcome;
+    record_.time = std::time(nullptr);
+    const int lang = host_.Language();
+    std::string error;
+    if (AppendCalibrationRecord(host_.CalibrationRecordPath(), CalibrationRecordLine(record_, lang),
+                                lang, &error) ||
+        recordErrorShown_)
+        return;
+    recordErrorShown_ = true;
+    ui::MessageBox(host_.HostWindow(),
+                   (lang == 1 ? QStringLiteral("The calibration record cannot be written:\n%1")
+                              : QStringLiteral("Das Kalibrierprotokoll kann nicht geschrieben "
+                                               "werden:\n%1"))
+                       .arg(QString::fromStdString(error)));
+}
+
+void CCalibration::ShowRecord() {
+    const int lang = host_.Language();
+    QFile file(QString::fromStdString(host_.CalibrationRecordPath()));
+    if (!file.exists()) {
+        ui::MessageBox(host_.HostWindow(),
+                       lang == 1
+                           ? QStringLiteral("No calibration has been recorded yet.")
+                           : QStringLiteral("Es wurde noch keine Kalibrierung aufgezeichnet."));
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        ui::MessageBox(host_.HostWindow(), file.fileName() + ": " + file.errorString());
+        return;
+    }
+    // The record as a table: its header line names the columns, every further line is a run.
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList header = lines.isEmpty() ? QStringList() : lines.takeFirst().split('\t');
+    QDialog window(host_.HostWindow());
+    window.setWindowTitle(lang == 1 ? QStringLiteral("Calibration record")
+                                    : QStringLiteral("Kalibrierprotokoll"));
+    auto* table = new QTableWidget(int(lines.size()), int(header.size()), &window);
+    table->setAccessibleName(window.windowTitle());
+    table->setHorizontalHeaderLabels(header);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    for (int row = 0; row < lines.size(); ++row) {
+        const QStringList cells = lines[row].split('\t');
+        for (int column = 0; column < cells.size() && column < header.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(cells[column]));
+    }
+    table->resizeColumnsToContents();
+    table->scrollToBottom();  // the newest calibration last, in view
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
+    QPushButton* close = buttons->button(QDialogButtonBox::Close);
+    close->setText(lang == 1 ? QStringLiteral("Close") : QString::fromUtf8("Schließen"));
+    close->setAccessibleName(close->text());
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(table);
+    layout->addWidget(buttons);
+    // Wide enough for every column, as far as the screen allows.
+    const int wanted = table->horizontalHeader()->length() + 48;
+    const QScreen* screen = host_.HostWindow() ? host_.HostWindow()->screen() : nullptr;
+    window.resize(screen ? std::min(wanted, screen->availableGeometry().width()) : wanted, 360);
+    window.exec();
 }
 
 QString CCalibration::ChannelUnit() const {

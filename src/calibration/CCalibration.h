@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "calibration/CalibrationRecord.h"
 #include "tables/Texte.h"
 #include "ui/ProcedureHost.h"
 
@@ -31,6 +32,8 @@ public:
     virtual void ClearValueDisplay() = 0;
     // Shows the calibration summary line (Windows-1252).
     virtual void ShowCalibrationSummary(const std::string& summary) = 0;
+    // Where the calibration record is kept (kalibrierung.txt in the working folder).
+    virtual std::string CalibrationRecordPath() const = 0;
 };
 
 class CCalibration {
@@ -41,6 +44,8 @@ public:
     void Calibrate();
     // Writes calibration values 1 to 4 and the air-pressure factor, then ends the write series.
     void StoreCalibration();
+    // Shows the calibration record in a window ("Kalibrierprotokoll anzeigen").
+    void ShowRecord();
 
 private:
     struct Run;
@@ -53,6 +58,9 @@ private:
     void CalibrateAirPressure(Run& run);
     void CalibrateOxygenSlope(Run& run);
     void Finish();
+    // Appends the run to the calibration record; a failure is told once and changes nothing
+    // else.
+    void Record(CalibrationOutcome outcome);
 
     void Message(const char* text);
     void SensorPrompt(const char* immerse);
@@ -71,6 +79,9 @@ private:
 
     CConversation& conv_;
     CalibrationHost& host_;
+    CalibrationRecordEntry record_;  // the run under way
+    bool warned_ = false;
+    bool recordErrorShown_ = false;
 };
 
 }  // namespace ql50

@@ -2,6 +2,7 @@
 // answers with fixed values (the live poll keeps fetching them during the prompts), or the
 // virtual module measures a sensor put into known solutions.
 #include <QRegularExpression>
+#include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "RequestLog.h"
@@ -12,6 +13,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
 #include "support/Pty.h"
+#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -104,6 +106,16 @@ protected:
         window->DestroyWindow();
         window.reset();
     }
+    // The fields of the calibration record's lines after its header, without the time.
+    std::vector<QStringList> Record() const {
+        QStringList lines = QString::fromUtf8(Slurp(File("kalibrierung.txt"))).split('\n');
+        EXPECT_EQ(lines.value(0),
+                  "Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis");
+        std::vector<QStringList> rows;
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+            rows.push_back(lines[i].split('\t').mid(1));
+        return rows;
+    }
 };
 
 // ---- pH ------------------------------------------------------------------------------------
@@ -173,6 +185,30 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
         }
         Close();
     }
+    // One line per run in the calibration record, appended.
+    const QString before = "Asymmetrie 5.0 mV; Steilheit -57.0 mV/pH";
+    const std::vector<QStringList> expected{
+        {"pH", "0", "pH", before, "Asymmetrie 0.0 mV; Steilheit -59.2 mV/pH", "gespeichert"},
+        {"pH", "0", "pH", before, "", "abgebrochen, nichts gespeichert"},
+        {"pH", "0", "pH", before, "", "Kalibrierfehler, nichts gespeichert"},
+        {"pH", "0", "pH", before, "Asymmetrie 0.0 mV; Steilheit -44.9 mV/pH",
+         QString::fromUtf8("gespeichert trotz Warnung (außerhalb des Bereichs)")}};
+    EXPECT_EQ(Record(), expected);
+
+    // The record in its window (from the main window's menu).
+    Open();
+    robot.OnDialog("Kalibrierprotokoll")
+        .Inspect([](QWidget* w) {
+            const auto* table = w->findChild<QTableWidget*>();
+            ASSERT_NE(table, nullptr);
+            ASSERT_EQ(table->rowCount(), 4);
+            EXPECT_EQ(table->horizontalHeaderItem(6)->text(), "Ergebnis");
+            EXPECT_EQ(table->item(1, 6)->text(), "abgebrochen, nichts gespeichert");
+            EXPECT_TRUE(Screenshot(w, "calibration-record-german"));
+        })
+        .Cancel();
+    window->calibration().ShowRecord();
+    EXPECT_TRUE(robot.WaitIdle());
 }
 
 // ---- one-point types: Redox and conductivity ----------------------------------------------
@@ -260,6 +296,24 @@ TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
     robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
     EXPECT_TRUE(Calibrate().isEmpty());
     EXPECT_EQ(Requests(module), kOpeningReads);
+    ASSERT_EQ(Record().size(), 1u);
+    const QStringList row = Record()[0];
+    EXPECT_EQ(row[0], "Sauerstoff");
+    EXPECT_EQ(row[2], "") << "no branch was chosen";
+    EXPECT_EQ(row[4], "");
+    EXPECT_EQ(row[5], "abgebrochen, nichts gespeichert");
+}
+
+// A record that cannot be written is told once; the calibrations go on.
+TEST_F(CalibrationTest, RecordThatCannotBeWrittenIsToldOnce) {
+    std::filesystem::create_directory(File("kalibrierung.txt"));
+    CalibratingModule module(7, kOxygenHeld, {100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f});
+    Open(module.path());
+    robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
+    robot.OnMessage("Das Kalibrierprotokoll kann nicht geschrieben werden").Click(1);
+    EXPECT_EQ(Calibrate().size(), 1);
+    robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
+    EXPECT_TRUE(Calibrate().isEmpty());
 }
 
 // The end of the write series repeats the air-pressure factor, also when the poll (which runs
@@ -300,6 +354,8 @@ TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
     EXPECT_EQ(Calibrate().size(), 1);
     EXPECT_EQ(Requests(module),
               std::vector<Frame>(kOpeningReads.begin(), kOpeningReads.begin() + 4));
+    ASSERT_EQ(Record().size(), 1u);
+    EXPECT_EQ(Record()[0].last(), "keine Antwort vom Modul, nichts gespeichert");
 }
 
 // A reading of 0 makes the new value non-finite: refused without a result dialog, and the held
