@@ -130,9 +130,12 @@ int main(int argc, char** argv) {
     bool faults = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--minutes" && i + 1 < argc) minutes = std::atof(argv[++i]);
-        else if (a == "--seed" && i + 1 < argc) seed = unsigned(std::atol(argv[++i]));
-        else if (a == "--quiet-faults") faults = false;
+        if (a == "--minutes" && i + 1 < argc)
+            minutes = std::atof(argv[++i]);
+        else if (a == "--seed" && i + 1 < argc)
+            seed = unsigned(std::atol(argv[++i]));
+        else if (a == "--quiet-faults")
+            faults = false;
         else {
             std::fprintf(stderr, "usage: ql50_soak [--minutes N] [--seed S] [--quiet-faults]\n");
             return 2;
@@ -248,20 +251,22 @@ int main(int argc, char** argv) {
     const FileFigures f = Examine(recording);
 
     std::printf("soak: %.1f min, seed %u, faults %s\n", seconds / 60, seed, faults ? "on" : "off");
-    for (const auto& [name, count] : injected) std::printf("  injected %-16s %d\n", name.c_str(), count);
+    for (const auto& [name, count] : injected)
+        std::printf("  injected %-16s %d\n", name.c_str(), count);
     std::printf("  message boxes answered     %ld\n", boxes);
-    std::printf("  recording lines           %ld (expected %ld at 1 s)\n", f.lines,
-                long(measured));
+    std::printf("  recording lines           %ld (expected %ld at 1 s)\n", f.lines, long(measured));
     std::printf("  with values / gap lines    %ld / %ld\n", f.valueLines, f.gapLines);
     std::printf("  malformed lines            %ld\n", f.malformed);
     std::printf("  whole minutes              %ld: lines missing %ld, lines too many %ld\n",
                 f.wholeMinutes, f.shortMinutes, f.longMinutes);
-    std::printf("  resident memory            %ld KiB at start, %ld KiB after 1 min, %ld KiB at end"
-                " (%+.0f KiB/h after the first minute)\n",
-                rssStart, rssAfterMinute, rssEnd,
-                seconds > 120 ? double(rssEnd - rssAfterMinute) / ((seconds - 60) / 3600) : 0.0);
-    std::printf("  CPU                        %.2f %% of a core (process), %.2f %% (window thread)\n",
-                100 * cpu / seconds, 100 * threadCpu / seconds);
+    std::printf(
+        "  resident memory            %ld KiB at start, %ld KiB after 1 min, %ld KiB at end"
+        " (%+.0f KiB/h after the first minute)\n",
+        rssStart, rssAfterMinute, rssEnd,
+        seconds > 120 ? double(rssEnd - rssAfterMinute) / ((seconds - 60) / 3600) : 0.0);
+    std::printf(
+        "  CPU                        %.2f %% of a core (process), %.2f %% (window thread)\n",
+        100 * cpu / seconds, 100 * threadCpu / seconds);
     fs::remove_all(dir);
     return f.malformed == 0 && f.shortMinutes == 0 && f.longMinutes == 0 ? 0 : 1;
 }
