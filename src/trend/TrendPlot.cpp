@@ -10,7 +10,8 @@ namespace {
 
 // Above the chart's grid and axes, where its own series would be, below its legend.
 constexpr qreal kPlotZ = 4.5;
-constexpr qreal kLineWidth = 1.5;
+// One-pixel lines: the painter draws them directly, where any wider line goes through its
+// stroker, which costs several times more for the thousands of points of a long range.
 constexpr qreal kDotRadius = 2.0;
 
 }  // namespace
@@ -44,7 +45,9 @@ void TrendPlot::paint(QPainter* painter, const QStyleOptionGraphicsItem* /*optio
     for (const Line& line : lines_) {
         const double low = line.axis->min();
         const double yScale = area_.height() / std::max(line.axis->max() - low, 1e-12);
-        painter->setPen(QPen(line.color, kLineWidth));
+        QPen pen(line.color, 1);
+        pen.setCosmetic(true);
+        painter->setPen(pen);
         painter->setBrush(line.color);
         // A run of one point is a value with missing ones on both sides: a dot, not a line.
         const auto draw = [&] {
