@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QSaveFile>
 #include <QTimer>
@@ -222,7 +221,8 @@ void CTrendWindow::Redraw() {
     drawnRevision_ = model_.revision();
 }
 
-// Each unit's axis spans the values of its channels inside the window, in round steps.
+// Each unit's axis spans the values of its channels inside the window, with a margin, in round
+// steps.
 void CTrendWindow::ScaleValueAxes(const std::vector<std::vector<TrendPoint>>& points,
                                   TrendWindow shown) {
     struct Span {
@@ -244,7 +244,9 @@ void CTrendWindow::ScaleValueAxes(const std::vector<std::vector<TrendPoint>>& po
         if (low > high) low = high = 0;  // nothing in the window
         const double missing = MinimumSpan(decimals) - (high - low);
         if (missing > 0) low -= missing / 2, high += missing / 2;
-        axis->setRange(low, high);
+        // A margin keeps the extremes off the plot's edges.
+        const double margin = (high - low) * 0.05;
+        axis->setRange(low - margin, high + margin);
         axis->applyNiceNumbers();
         const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
         axis->setLabelFormat(QStringLiteral("%.%1f").arg(StepDecimals(step)));
@@ -260,8 +262,9 @@ void CTrendWindow::OnRange() {
 }
 
 void CTrendWindow::OnPause() {
+    // The window stays where it is now until the user resumes.
+    if (!paused_) pausedAt_ = Shown().to;
     paused_ = !paused_;
-    if (paused_) pausedAt_ = Shown().to;
     SetItemText(kIdPause, (paused_ ? kResume : kPause).In(host_.Language()));
     Redraw();
 }

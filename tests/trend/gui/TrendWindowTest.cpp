@@ -2,7 +2,10 @@
 #include <QAccessible>
 #include <QChartView>
 #include <QComboBox>
+#include <QDateTimeAxis>
 #include <QLegendMarker>
+#include <algorithm>
+#include <cmath>
 
 #include "MainWindowFixture.h"
 #include "sim/PtyServer.h"
@@ -25,7 +28,7 @@ QString Caption(QWidget* widget) {
     return accessible->text(QAccessible::Name);
 }
 
-TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelAsPollsComplete) {
+TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelWithAGapWhereTheModuleWasSilent) {
     sim::VirtualModule module;  // oxygen: six channels, two of them in hPa
     sim::PtyServer server(module);
     std::string error;
@@ -54,6 +57,17 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelAsPollsComplete) {
     Click(kIdMessung);
     const auto& lines = trend->plot().lines();
     ASSERT_TRUE(WaitUntil([&] { return lines.size() == 6 && lines[0].points.size() >= 2; }));
+    // A module that stops answering for a while leaves a gap between two runs of the lines.
+    const TrendSeries& saturation = window->trend().channel(0);
+    const auto lastIsValue = [&] { return !std::isnan(saturation[saturation.size() - 1].value); };
+    module.SetSilent(true);
+    ASSERT_TRUE(WaitUntil([&] { return !lastIsValue(); }));
+    module.SetSilent(false);
+    const auto runs = [&] {
+        return std::count_if(lines[0].points.begin(), lines[0].points.end(),
+                             [](const TrendPoint& p) { return p.newRun; });
+    };
+    ASSERT_TRUE(WaitUntil([&] { return runs() == 2 && lines[0].points.back().newRun == false; }));
     QStringList legend;
     for (QLegendMarker* marker : trend->chartView()->chart()->legend()->markers())
         legend << marker->label();
@@ -61,7 +75,15 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelAsPollsComplete) {
     EXPECT_EQ(legend.size(), 6);
     EXPECT_EQ(lines[3].axis, lines[4].axis) << "partial and air pressure share the hPa axis";
     EXPECT_TRUE(Screenshot(trend, "trend-german-measuring"));
+    // Paused, the chart stays where it was.
+    const auto* time =
+        static_cast<QDateTimeAxis*>(trend->chartView()->chart()->axes(Qt::Horizontal).first());
+    const QDateTime shownUpTo = time->max();
+    trend->ItemAs<QAbstractButton>(CTrendWindow::kIdPause)->click();
+    EXPECT_EQ(ui::ControlText(trend->Item(CTrendWindow::kIdPause)), "Weiter");
+    EXPECT_EQ(time->max(), shownUpTo);
     Click(kIdMessung);
+    EXPECT_FALSE(lastIsValue()) << "the stop ends the line";
 }
 
 }  // namespace
