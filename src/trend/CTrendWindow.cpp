@@ -95,7 +95,8 @@ CTrendWindow::CTrendWindow(const TrendModel& model, ui::ProcedureHost& host, QWi
       view_(new QChartView(chart_, this)),
       plot_(new TrendPlot(chart_)),
       timeAxis_(new QDateTimeAxis) {
-    // Unlike the program's dialogs the chart is worth a larger window.
+    // Unlike the program's dialogs this window can be resized and maximised: a chart is worth
+    // the room.
     const QSize templateSize = size();
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     setMinimumSize(ui::MapDialogRect(Units(), 0, 0, kMinWidth, kMinHeight).size());

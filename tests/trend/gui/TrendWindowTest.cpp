@@ -3,12 +3,14 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QImage>
 #include <QLegendMarker>
 #include <algorithm>
 #include <cmath>
 
 #include "MainWindowFixture.h"
 #include "sim/PtyServer.h"
+#include "support/Files.h"
 #include "support/Screenshot.h"
 #include "trend/CTrendWindow.h"
 #include "trend/TrendPlot.h"
@@ -82,6 +84,17 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelWithAGapWhereTheModul
     trend->ItemAs<QAbstractButton>(CTrendWindow::kIdPause)->click();
     EXPECT_EQ(ui::ControlText(trend->Item(CTrendWindow::kIdPause)), "Weiter");
     EXPECT_EQ(time->max(), shownUpTo);
+    // What the chart shows, saved: the picture, and the values as CSV with the gap's empty cells.
+    robot.OnFileDialog().SaveAs(QString::fromStdString(File("trend.png")));
+    trend->ItemAs<QAbstractButton>(CTrendWindow::kIdSavePng)->click();
+    robot.OnFileDialog().SaveAs(QString::fromStdString(File("trend")));
+    trend->ItemAs<QAbstractButton>(CTrendWindow::kIdSaveCsv)->click();
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(QImage(QString::fromStdString(File("trend.png"))).size(),
+              trend->chartView()->size() * trend->devicePixelRatio());
+    const std::string csv = Slurp(File("trend.csv"));
+    EXPECT_EQ(csv.rfind("time,S\xC3\xA4ttigung [%],Konzentration [mg/l],", 0), 0u) << csv;
+    EXPECT_NE(csv.find(",,,,,,\r\n"), std::string::npos) << csv;
     Click(kIdMessung);
     EXPECT_FALSE(lastIsValue()) << "the stop ends the line";
 }
