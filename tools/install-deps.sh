@@ -4,9 +4,11 @@
 # tools/test-wine.sh.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
+# qt6-charts-dev's CMake package needs Qt6OpenGL's, which Debian 12 ships in libqt6opengl6-dev
+# without qt6-charts-dev depending on it.
 packages=(
   build-essential cmake g++ pkg-config clang-format git
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth

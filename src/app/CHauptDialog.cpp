@@ -26,7 +26,7 @@ namespace {
 using ui::Ctl;
 
 // Template 102: six value columns (label above the value, unit to its right), the calibration
-// and recording lines, the buttons, the status box.
+// and recording lines, the buttons, the status box; below them a row for the trend's button.
 constexpr int kCol = 83;  // column pitch
 constexpr ui::ControlTemplate kControls[] = {
     {kIdLabel1 + 0, Ctl::Static, "", 7, 5, 78, 8},
@@ -57,6 +57,7 @@ constexpr ui::ControlTemplate kControls[] = {
     {kIdLoggerInfo, Ctl::Button, "Datenlogger Information", 95, 76, 84, 14},
     {kIdUhrzeit, Ctl::Button, "Uhrzeit stellen", 95, 92, 84, 14},
     {kIdLoggerLoeschen, Ctl::Button, "Datenlogger löschen", 95, 108, 84, 14},
+    {kIdVerlauf, Ctl::Button, "Verlauf", 7, 124, 84, 14},
     {kIdParametrieren, Ctl::Button, "Parametrieren", 183, 60, 84, 14},
     {kIdSetup, Ctl::Button, "Setup", 183, 76, 84, 14},
     {kIdAddressLabel, Ctl::Static, "", 183, 94, 54, 8},
@@ -67,7 +68,7 @@ constexpr ui::ControlTemplate kControls[] = {
     {kIdStatus, Ctl::Static, "", 280, 66, 217, 47},
     {-1, Ctl::StaticRight, "Version 1.04", 274, 117, 229, 8},
 };
-constexpr ui::DialogTemplate kTemplate{102,     "QL50", 510,       125,
+constexpr ui::DialogTemplate kTemplate{102,     "QL50", 510,       141,
                                        "Arial", 8,      kControls, ui::kMinimizeBox};
 
 }  // namespace
@@ -89,6 +90,7 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     setWindowIcon(AppIcon());
     BindButtons();
     connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::Refresh);
+    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::FeedTrend);
     connect(&conv_, &CConversation::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
     connect(&conv_, &CConversation::portError, this, &CHauptDialog::OnPortError);
 }
@@ -134,6 +136,7 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
     OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
     OnCommand(kIdParametrieren, [this] { factory_.Parametrise(); });
+    OnCommand(kIdVerlauf, [this] { ShowTrend(); });
 }
 
 bool CHauptDialog::OnInitDialog() {
@@ -209,6 +212,8 @@ void CHauptDialog::ApplyLanguage() {
         {kIdLoggerLoeschen, Tx(kTexte.datenloggerLoeschen, lang)},
     };
     for (const Caption& c : captions) SetItemText(c.id, Qs(c.text));
+    SetItemText(kIdVerlauf, TrendCaption(lang));
+    if (trendWindow_) trendWindow_->ApplyLanguage();
     EnableItem(kIdMessung, false);
     statusText() = Tx(kTexte.keinFehler, lang);
 }
@@ -234,8 +239,11 @@ void CHauptDialog::OnVScroll(int position) {
 }
 
 void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
-    // The about box and the calibration record are reached from the window's own menu.
+    // The trend (also from its button), the about box and the calibration record are reached
+    // from the window's own menu.
     QMenu menu(this);
+    menu.addAction(TrendCaption(language()) + QStringLiteral("..."), this,
+                   &CHauptDialog::ShowTrend);
     menu.addAction(QString::fromUtf8("Inf&o über QL50..."), this, &CHauptDialog::ShowAbout);
     menu.addAction(language() == 1 ? QStringLiteral("Show &calibration record")
                                    : QStringLiteral("&Kalibrierprotokoll anzeigen"),
@@ -334,6 +342,7 @@ void CHauptDialog::OnCancel() {
     recordingFile.Close();
     conv_.StopMonitor();
     readout_.EndReadout();
+    if (trendWindow_) trendWindow_->DestroyWindow();
     EndDialog(ui::kIdCancel);
     eventLogFile_.Close();
 }
@@ -351,6 +360,7 @@ void CHauptDialog::OnClose() {
 void CHauptDialog::OnTimer(int id) {
     switch (id) {
         case kTimerPoll:
+            if (measuring) TrendTick();
             if (measuring && !KeepLineOpen()) break;
             if (measuring) ShowStale(!ValuesFresh(measureStart_));
             // A bad frame lets the line settle for one tick.

@@ -18,6 +18,8 @@
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
 #include "logger/CLoggerReadout.h"
+#include "trend/CTrendWindow.h"
+#include "trend/TrendModel.h"
 #include "ui/CDialog.h"
 
 namespace ql50 {
@@ -44,6 +46,7 @@ enum HauptId : int {
     kIdLoggerAuslesen = 1172,
     kIdLoggerInfo = 1174,
     kIdLoggerLoeschen = 1176,
+    kIdVerlauf = 1190,
 };
 
 // Timers of the main window.
@@ -88,6 +91,10 @@ public:
     void SetupRecording();
     // The about box (from the window's context menu).
     void ShowAbout();
+    // The trend window (its button and the context menu); brought to the front when open.
+    void ShowTrend();
+    const TrendModel& trend() const { return trend_; }
+    CTrendWindow* trendWindow() const { return trendWindow_.get(); }
     void WriteRecordLine();
     // Transfers members to controls.
     void Refresh() override { UpdateData(false); }
@@ -127,6 +134,11 @@ private:
     void ShowStale(bool stale, bool sayWhy = true);
     bool KeepLineOpen();
     void ReportRecordingError();
+    void BeginTrendRun();
+    void EndTrendRun();
+    void FeedTrend();
+    void TrendTick();
+    void TrendChanged();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
     QString Path(const QString& name) const;
@@ -148,6 +160,12 @@ private:
     std::optional<QDateTime> lineLostAt_;
     bool recordingErrorShown_ = false;
     bool startRunning_ = false;
+    // The trend of the measurements; its window (made when first opened) goes before it.
+    TrendModel trend_;
+    std::unique_ptr<CTrendWindow> trendWindow_;
+    std::optional<std::chrono::steady_clock::time_point> trendFedCycle_;   // last cycle in trend_
+    std::optional<std::chrono::steady_clock::time_point> trendTickCycle_;  // last cycle at a tick
+    bool trendTicked_ = false;  // a poll tick of this measurement has passed
 };
 
 }  // namespace ql50

@@ -43,6 +43,7 @@ bool CHauptDialog::StartMeasurement() {
     conv_.ForgetLiveCycle();
     measureStart_ = std::chrono::steady_clock::now();
     measuring = true;
+    BeginTrendRun();
     recordingErrorShown_ = false;
     if (!recordingFile.Write(RecordHeaderLine())) ReportRecordingError();
     SetMeasuringButtons(true);
@@ -51,6 +52,7 @@ bool CHauptDialog::StartMeasurement() {
 
 void CHauptDialog::StopMeasurement() {
     measuring = false;
+    EndTrendRun();
     ShowStale(false);
     lineLostAt_.reset();
     SetMeasuringButtons(false);

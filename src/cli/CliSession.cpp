@@ -10,9 +10,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli/CsvLines.h"
 #include "cli/Progress.h"
 #include "cli/StopSignals.h"
+#include "formats/CsvLines.h"
 #include "formats/LoggerRecords.h"
 #include "formats/Recording.h"
 #include "formats/TextFile.h"

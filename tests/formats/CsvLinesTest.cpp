@@ -1,9 +1,9 @@
 // The CSV lines of a live recording: quoting and the time stamp's offset.
 #include <gtest/gtest.h>
 
-#include "cli/CsvLines.h"
+#include "formats/CsvLines.h"
 
-namespace ql50::cli {
+namespace ql50 {
 namespace {
 
 TEST(CsvLines, FieldsAreQuotedOnlyWhenTheyMustBe) {
@@ -34,4 +34,4 @@ TEST(CsvLines, StampCarriesSecondsAndTheOffsetFromUtc) {
 }
 
 }  // namespace
-}  // namespace ql50::cli
+}  // namespace ql50

@@ -9,7 +9,7 @@
 
 #include "link/ModulDaten.h"
 
-namespace ql50::cli {
+namespace ql50 {
 
 std::string CsvField(std::string_view text);
 // "time,<label> [<unit>],...": labels in the given language of the type table.
@@ -21,4 +21,4 @@ std::string CsvHeader(int typeIndex, int language);
 std::string CsvDataLine(const std::tm& localTime, long utcOffsetSeconds, const CModulDaten& m,
                         bool fresh = true);
 
-}  // namespace ql50::cli
+}  // namespace ql50

@@ -1,4 +1,4 @@
-#include "cli/CsvLines.h"
+#include "formats/CsvLines.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include "tables/Cp1252.h"
 #include "tables/MessTypen.h"
 
-namespace ql50::cli {
+namespace ql50 {
 namespace {
 
 constexpr std::size_t kChannels = 6;
@@ -76,4 +76,4 @@ std::string CsvDataLine(const std::tm& t, long utcOffsetSeconds, const CModulDat
     return line + "\r\n";
 }
 
-}  // namespace ql50::cli
+}  // namespace ql50

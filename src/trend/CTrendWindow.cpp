@@ -1,0 +1,317 @@
+#include "trend/CTrendWindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLabel>
+#include <QLineSeries>
+#include <QSaveFile>
+#include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "trend/TrendCsv.h"
+#include "trend/TrendPlot.h"
+#include "ui/FileDialogs.h"
+
+namespace ql50 {
+namespace {
+
+using ui::Ctl;
+
+// The controls in a row above the chart, which takes the rest of the window.
+constexpr int kChartTop = 23;  // dialog units
+constexpr ui::ControlTemplate kControls[] = {
+    {CTrendWindow::kIdRangeLabel, Ctl::Static, "Zeitraum:", 7, 8, 36, 8},
+    {CTrendWindow::kIdRange, Ctl::Combo, "", 44, 6, 44, 80},
+    {CTrendWindow::kIdPause, Ctl::Button, "Anhalten", 96, 5, 60, 14},
+    {CTrendWindow::kIdSavePng, Ctl::Button, "Als PNG speichern...", 162, 5, 84, 14},
+    {CTrendWindow::kIdSaveCsv, Ctl::Button, "Als CSV speichern...", 252, 5, 84, 14},
+};
+constexpr ui::DialogTemplate kTemplate{160,       "Verlauf",       560, 280, "MS Sans Serif", 8,
+                                       kControls, ui::kMinimizeBox};
+// The smallest size that still shows the row of controls and a readable chart.
+constexpr int kMinWidth = 345, kMinHeight = 140;
+
+struct Text {
+    const char* german;
+    const char* english;
+    QString In(int language) const { return QString::fromUtf8(language == 1 ? english : german); }
+};
+constexpr Text kCaption{"Verlauf", "Trend"};
+constexpr Text kRangeLabel{"Zeitraum:", "Range:"};
+constexpr Text kPause{"Anhalten", "Pause"};
+constexpr Text kResume{"Weiter", "Resume"};
+constexpr Text kSavePng{"Als PNG speichern...", "Save as PNG..."};
+constexpr Text kSaveCsv{"Als CSV speichern...", "Save as CSV..."};
+
+// How the time axis labels each range.
+struct RangeLook {
+    const char* caption;
+    const char* timeFormat;
+    int ticks;
+};
+constexpr RangeLook kRangeLooks[] = {
+    {"1 min", "HH:mm:ss", 7}, {"10 min", "HH:mm:ss", 6}, {"1 h", "HH:mm", 7},
+    {"6 h", "HH:mm", 7},      {"24 h", "HH:mm", 7},
+};
+static_assert(std::size(kRangeLooks) == kTrendRanges.size());
+
+constexpr int kValueTicks = 6;
+
+// A colour per live channel; the temperature (channel 6) red.
+constexpr QRgb kChannelColors[kTrendChannels] = {0x1f77b4, 0x2ca02c, 0xff7f0e,
+                                                 0x9467bd, 0x17becf, 0xd62728};
+
+// The smallest span of a value axis: ten steps of the last decimal the main window shows, so
+// noise below what the window shows does not fill the whole height.
+double MinimumSpan(int decimals) {
+    return std::pow(10.0, 1 - decimals);
+}
+
+// Digits after the point that the tick step of a value axis needs.
+int StepDecimals(double step) {
+    for (int d = 0; d < 6; ++d) {
+        const double scaled = step * std::pow(10.0, d);
+        if (std::abs(scaled - std::round(scaled)) < 1e-6 * std::max(1.0, scaled)) return d;
+    }
+    return 6;
+}
+
+}  // namespace
+
+QString TrendCaption(int language) {
+    return kCaption.In(language);
+}
+
+CTrendWindow::CTrendWindow(const TrendModel& model, ui::ProcedureHost& host, QWidget* parent)
+    : ui::CDialog(kTemplate, parent),
+      model_(model),
+      host_(host),
+      chart_(new QChart),
+      view_(new QChartView(chart_, this)),
+      plot_(new TrendPlot(chart_)),
+      timeAxis_(new QDateTimeAxis) {
+    // Unlike the program's dialogs this window can be resized and maximised: a chart is worth
+    // the room.
+    const QSize templateSize = size();
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    setMinimumSize(ui::MapDialogRect(Units(), 0, 0, kMinWidth, kMinHeight).size());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(templateSize);  // and not what showing a window without a layout would make of it
+    view_->setObjectName(QString::number(kIdChart));
+    view_->setAccessibleDescription(QString::number(kIdChart));
+    view_->setRenderHint(QPainter::Antialiasing);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    chart_->addAxis(timeAxis_, Qt::AlignBottom);
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { OnPlotAreaChanged(); });
+    OnSelChange(kIdRange, [this] { OnRange(); });
+    OnCommand(kIdPause, [this] { OnPause(); });
+    OnCommand(kIdSavePng, [this] { SavePng(); });
+    OnCommand(kIdSaveCsv, [this] { SaveCsv(); });
+    PlaceChart();
+}
+
+CTrendWindow::~CTrendWindow() = default;
+
+bool CTrendWindow::OnInitDialog() {
+    if (auto* combo = ItemAs<QComboBox>(kIdRange)) {
+        for (const RangeLook& look : kRangeLooks) combo->addItem(QString::fromUtf8(look.caption));
+        combo->setCurrentIndex(int(range_));
+        // Screen readers on Linux name a drop-down list by its entry and tell its label by
+        // this relation.
+        if (auto* label = ItemAs<QLabel>(kIdRangeLabel)) label->setBuddy(combo);
+    }
+    ApplyLanguage();
+    return true;
+}
+
+void CTrendWindow::ApplyLanguage() {
+    const int lang = host_.Language();
+    SetCaption(kCaption.In(lang));
+    view_->setAccessibleName(kCaption.In(lang));
+    SetItemText(kIdRangeLabel, kRangeLabel.In(lang));
+    // A drop-down list would be named by its entry: its label's caption names it elsewhere.
+    if (QWidget* range = Item(kIdRange)) range->setAccessibleName(kRangeLabel.In(lang));
+    SetItemText(kIdPause, (paused_ ? kResume : kPause).In(lang));
+    SetItemText(kIdSavePng, kSavePng.In(lang));
+    SetItemText(kIdSaveCsv, kSaveCsv.In(lang));
+    Redraw();
+}
+
+void CTrendWindow::ModelChanged() {
+    if (!IsOpen() || paused_ || model_.revision() == drawnRevision_) return;
+    Redraw();
+}
+
+TrendWindow CTrendWindow::Shown() const {
+    const TrendTime span = kTrendRanges[range_];
+    if (paused_) return {pausedAt_ - span, pausedAt_};
+    return model_.Latest(span, QDateTime::currentMSecsSinceEpoch());
+}
+
+// One value axis per unit, on alternating sides; an axis of a single channel takes its colour.
+void CTrendWindow::BuildAxes() {
+    chart_->removeAllSeries();
+    for (const auto& [unit, axis] : unitAxes_) {
+        chart_->removeAxis(axis);
+        delete axis;
+    }
+    unitAxes_.clear();
+    channelAxis_.clear();
+    builtType_ = model_.typeIndex();
+    builtLanguage_ = host_.Language();
+    channels_ = TrendChannels(builtType_, builtLanguage_);
+    std::map<std::string, int> perUnit;
+    for (const TrendChannel& c : channels_) ++perUnit[c.unit];
+    for (const TrendChannel& c : channels_) {
+        QValueAxis*& axis = unitAxes_[c.unit];
+        if (axis == nullptr) {
+            axis = new QValueAxis;
+            axis->setTitleText(QString::fromStdString(c.unit));
+            axis->setTickCount(kValueTicks);
+            axis->setGridLineVisible(unitAxes_.size() == 1);
+            chart_->addAxis(axis, unitAxes_.size() % 2 == 1 ? Qt::AlignLeft : Qt::AlignRight);
+        }
+        // The series only carries the channel's name and colour to the legend and the axes;
+        // the plot draws its values.
+        auto* series = new QLineSeries;
+        series->setColor(QColor(kChannelColors[c.index]));
+        series->setName(
+            QString::fromStdString(c.unit.empty() ? c.label : c.label + " [" + c.unit + "]"));
+        chart_->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(axis);
+        if (perUnit[c.unit] == 1) {
+            axis->setLinePenColor(series->color());
+            axis->setLabelsColor(series->color());
+            axis->setTitleBrush(series->color());
+        }
+        channelAxis_.push_back(axis);
+    }
+}
+
+void CTrendWindow::Redraw() {
+    if (!IsOpen()) return;
+    if (builtType_ != model_.typeIndex() || builtLanguage_ != host_.Language()) BuildAxes();
+    const TrendWindow shown = Shown();
+    const RangeLook& look = kRangeLooks[range_];
+    timeAxis_->setFormat(QString::fromUtf8(look.timeFormat));
+    timeAxis_->setTickCount(look.ticks);
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shown.from),
+                        QDateTime::fromMSecsSinceEpoch(shown.to));
+    thinnedColumns_ = std::max(1, int(chart_->plotArea().width()));
+    std::vector<std::vector<TrendPoint>> points;
+    for (const TrendChannel& c : channels_)
+        points.push_back(model_.channel(c.index).Thin(shown.from, shown.to, thinnedColumns_));
+    ScaleValueAxes(points, shown);
+    const auto series = chart_->series();
+    std::vector<TrendPlot::Line> lines;
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        const QColor color = static_cast<QLineSeries*>(series[qsizetype(i)])->color();
+        lines.push_back({color, channelAxis_[i], std::move(points[i])});
+    }
+    plot_->SetLines(std::move(lines), shown);
+    const bool any = model_.typeIndex() >= 0;
+    EnableItem(kIdSavePng, any);
+    EnableItem(kIdSaveCsv, any);
+    drawnRevision_ = model_.revision();
+}
+
+// Each unit's axis spans the values of its channels inside the window, with a margin, in round
+// steps.
+void CTrendWindow::ScaleValueAxes(const std::vector<std::vector<TrendPoint>>& points,
+                                  TrendWindow shown) {
+    struct Span {
+        double low = HUGE_VAL, high = -HUGE_VAL;
+        int decimals = 0;
+    };
+    std::map<QValueAxis*, Span> spans;
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        Span& span = spans[channelAxis_[i]];
+        span.decimals = std::max(span.decimals, channels_[i].decimals);
+        for (const TrendPoint& p : points[i]) {
+            if (p.time < shown.from || p.time > shown.to) continue;
+            span.low = std::min(span.low, p.value);
+            span.high = std::max(span.high, p.value);
+        }
+    }
+    for (auto& [axis, span] : spans) {
+        auto [low, high, decimals] = span;
+        if (low > high) low = high = 0;  // nothing in the window
+        const double missing = MinimumSpan(decimals) - (high - low);
+        if (missing > 0) low -= missing / 2, high += missing / 2;
+        // A margin keeps the extremes off the plot's edges.
+        const double margin = (high - low) * 0.05;
+        axis->setRange(low - margin, high + margin);
+        axis->applyNiceNumbers();
+        const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+        axis->setLabelFormat(QStringLiteral("%.%1f").arg(StepDecimals(step)));
+    }
+}
+
+void CTrendWindow::OnRange() {
+    if (auto* combo = ItemAs<QComboBox>(kIdRange)) {
+        const int index = combo->currentIndex();
+        if (index >= 0 && index < int(kTrendRanges.size())) range_ = std::size_t(index);
+    }
+    Redraw();
+}
+
+void CTrendWindow::OnPause() {
+    // The window stays where it is now until the user resumes.
+    if (!paused_) pausedAt_ = Shown().to;
+    paused_ = !paused_;
+    SetItemText(kIdPause, (paused_ ? kResume : kPause).In(host_.Language()));
+    Redraw();
+}
+
+void CTrendWindow::SavePng() {
+    const QString path =
+        ui::SaveFileDialog(this, "png", "*.png", QStringLiteral("PNG (*.png) | *.png ||"));
+    if (path.isEmpty()) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !view_->grab().save(&file, "PNG") || !file.commit())
+        host_.ReportFileError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+void CTrendWindow::SaveCsv() {
+    const QString path =
+        ui::SaveFileDialog(this, "csv", "*.csv", QStringLiteral("CSV (*.csv) | *.csv ||"));
+    if (path.isEmpty()) return;
+    const std::string csv = TrendCsv(model_, Shown(), host_.Language());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(csv.data(), qint64(csv.size())) != qint64(csv.size()) || !file.commit())
+        host_.ReportFileError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+void CTrendWindow::PlaceChart() {
+    const int top = ui::MapDialogRect(Units(), 0, kChartTop, 0, 0).top();
+    view_->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+void CTrendWindow::resizeEvent(QResizeEvent* event) {
+    ui::CDialog::resizeEvent(event);
+    PlaceChart();
+}
+
+// The plot area follows the window's size and the width of the axes' labels: the lines move
+// with it, and a plot that got wider or narrower by more than a few pixel columns is thinned
+// again for its new width.
+void CTrendWindow::OnPlotAreaChanged() {
+    plot_->PlotAreaChanged();
+    if (rethinPending_ || std::abs(int(chart_->plotArea().width()) - thinnedColumns_) <= 8) return;
+    // Not inside the chart's layout pass, which the new axis ranges would start again.
+    rethinPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        rethinPending_ = false;
+        Redraw();
+    });
+}
+
+}  // namespace ql50

@@ -1,0 +1,158 @@
+// The trend's model: one sample per channel and poll, gaps that break the lines, the time
+// window of a range, and thinning to pixel columns that keeps every column's extremes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "trend/TrendModel.h"
+
+namespace ql50 {
+namespace {
+
+constexpr TrendTime kStart = 1'767'225'600'000;  // 2026-01-01 00:00 UTC
+constexpr TrendTime kPoll = 2000;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TrendValues Values(float v) {
+    return {v, v + 10, v + 20, v + 30, v + 40, v + 50};
+}
+
+// The values of the points, one list per run of joined points.
+std::vector<std::vector<double>> Runs(const std::vector<TrendPoint>& points) {
+    std::vector<std::vector<double>> runs;
+    for (const TrendPoint& p : points) {
+        if (p.newRun || runs.empty()) runs.emplace_back();
+        runs.back().push_back(p.value);
+    }
+    return runs;
+}
+
+TEST(TrendModel, MissingValuesBreakTheLinesOfTheirChannels) {
+    TrendModel m;
+    m.Begin(7);
+    m.Append(kStart, Values(1));
+    m.Append(kStart + kPoll, Values(2));
+    m.AppendGap(kStart + 2 * kPoll);  // a poll period without replies
+    m.Append(kStart + 3 * kPoll, Values(4));
+    TrendValues noNumber = Values(5);
+    noNumber[1] = kNaN;  // the module sent no number for channel 2
+    m.Append(kStart + 4 * kPoll, noNumber);
+    m.Append(kStart + 5 * kPoll, Values(6));
+    for (std::size_t c = 0; c < kTrendChannels; ++c) EXPECT_EQ(m.channel(c).size(), 6u);
+    const TrendTime end = kStart + 5 * kPoll;
+    using Expected = std::vector<std::vector<double>>;
+    EXPECT_EQ(Runs(m.channel(0).Thin(kStart, end, 1000)), (Expected{{1, 2}, {4, 5, 6}}));
+    EXPECT_EQ(Runs(m.channel(1).Thin(kStart, end, 1000)), (Expected{{11, 12}, {14}, {16}}));
+}
+
+// A break narrower than a pixel column cannot be seen; one between columns must be.
+TEST(TrendModel, GapInsideOneColumnJoinsGapBetweenColumnsBreaks) {
+    TrendModel m;
+    m.Begin(0);
+    m.Append(0, Values(1));
+    m.Append(2000, Values(2));
+    m.AppendGap(4000);
+    m.Append(6000, Values(4));
+    m.Append(8000, Values(5));
+    const std::pair<int, std::size_t> cases[] = {{1000, 2}, {2, 2}, {1, 1}};
+    for (const auto& [columns, runs] : cases)
+        EXPECT_EQ(Runs(m.channel(0).Thin(0, 8000, columns)).size(), runs) << columns;
+}
+
+// 24 hours at a 2-s poll drawn 800 pixels wide.
+TEST(TrendModel, ThinningKeepsFirstLastAndExtremesOfEveryColumn) {
+    TrendModel m;
+    m.Begin(7);
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0.f, 1.f);
+    const TrendTime span = kTrendRanges.back(), end = kStart + span;
+    float level = 50.f;
+    for (TrendTime t = kStart; t <= end; t += kPoll) {
+        level += noise(random);
+        m.Append(t, Values(level + 5 * noise(random)));
+    }
+    const int columns = 800;
+    const std::vector<TrendPoint> thin = m.channel(0).Thin(kStart, end, columns);
+    EXPECT_LE(thin.size(), std::size_t(4 * columns));
+    const auto column = [&](TrendTime t) { return (t - kStart) * columns / span; };
+    std::map<TrendTime, std::vector<TrendSample>> raw;  // by column
+    const TrendSeries& series = m.channel(0);
+    for (std::size_t i = 0; i < series.size(); ++i)
+        raw[column(series[i].time)].push_back(series[i]);
+    std::map<TrendTime, std::vector<TrendPoint>> drawn;
+    for (const TrendPoint& p : thin) drawn[column(p.time)].push_back(p);
+    ASSERT_EQ(drawn.size(), raw.size());
+    const auto has = [&](TrendTime col, const TrendSample& s) {
+        for (const TrendPoint& p : drawn[col])
+            if (p.time == s.time && p.value == double(s.value)) return true;
+        return false;
+    };
+    const auto byValue = [](const TrendSample& a, const TrendSample& b) {
+        return a.value < b.value;
+    };
+    for (const auto& [col, samples] : raw) {
+        EXPECT_TRUE(has(col, samples.front())) << col;
+        EXPECT_TRUE(has(col, samples.back())) << col;
+        EXPECT_TRUE(has(col, *std::min_element(samples.begin(), samples.end(), byValue))) << col;
+        EXPECT_TRUE(has(col, *std::max_element(samples.begin(), samples.end(), byValue))) << col;
+    }
+}
+
+TEST(TrendModel, RangesEndAtTheNewestSampleAndHistoryKeeps24Hours) {
+    TrendModel m;
+    m.Begin(7);
+    EXPECT_EQ(m.Latest(kTrendRanges[0], kStart).to, kStart);  // nothing yet: up to now
+    const TrendTime end = kStart + 2 * kTrendHistory;
+    for (TrendTime t = kStart; t <= end; t += kPoll) m.Append(t, Values(1));
+    m.Append(end - 5000, Values(2));  // the clock was set back: counts as the newest time
+    for (const TrendTime span : kTrendRanges) {
+        const TrendWindow w = m.Latest(span, 0);
+        EXPECT_EQ(w.to, end);
+        std::size_t inside = 0;
+        for (const TrendPoint& p : m.channel(0).Thin(w.from, w.to, 1'000'000))
+            inside += p.time >= w.from && p.time <= w.to;
+        EXPECT_EQ(inside, std::size_t(span / kPoll + 2)) << span;
+    }
+    // One sample before the 24 hours stays, for the line that enters the window.
+    EXPECT_EQ(m.channel(0).size(), std::size_t(kTrendHistory / kPoll + 3));
+}
+
+TEST(TrendModel, AnotherModuleTypeStartsTheHistoryAnew) {
+    TrendModel m;
+    m.Begin(7);
+    m.Append(kStart, Values(1));
+    m.AppendGap(kStart + kPoll);  // the stop
+    m.Begin(7);
+    EXPECT_EQ(m.channel(0).size(), 2u);
+    m.Begin(0);
+    EXPECT_TRUE(m.channel(0).empty());
+    EXPECT_FALSE(m.Newest());
+    EXPECT_EQ(m.typeIndex(), 0);
+}
+
+TEST(TrendModel, ChannelsAreThoseTheTypeLabels) {
+    struct Case {
+        int type, language;
+        std::vector<std::string> names;  // "label [unit]"
+    };
+    const Case cases[] = {
+        {6, 0, {"Trübung [NTU]", "Temperatur [°C]"}},
+        {1, 1, {"Redox value [mV]", "Redox value [mV H]", "temperature [°C]"}},
+        {7,
+         1,
+         {"Saturation [%]", "Concentration [mg/l]", "Sensor current [nA]", "Partial pressur [hPa]",
+          "Air pressur [hPa]", "temperature [°C]"}},
+        {-1, 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const TrendChannel& ch : TrendChannels(c.type, c.language))
+            names.push_back(ch.label + " [" + ch.unit + "]");
+        EXPECT_EQ(names, c.names) << c.type;
+    }
+}
+
+}  // namespace
+}  // namespace ql50
