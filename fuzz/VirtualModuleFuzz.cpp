@@ -78,6 +78,7 @@ public:
         const bool addressed =
             request[kPosAddress] == 0 || request[kPosAddress] == module_.Address();
         const bool stream = op == kReadValue && reg == kValueLoggerData;
+        clockBefore_ = module_.ClockNow();
         // Brings the logger up to the clock, as receiving does.
         const std::size_t level = module_.LoggerByteCount();
         const Bytes logger = stream ? module_.LoggerBytes() : Bytes{};
@@ -95,6 +96,7 @@ public:
             TakeIn(out, replies);
             if (stream && replies > 0) CheckExport(logger);
         }
+        if (addressed && op == kWriteValue) CheckClock(request);
         const Bytes unsolicited = module_.TakeUnsolicited();
         QL50_FUZZ_CHECK(unsolicited.empty() ||
                         std::equal(unsolicited.begin(), unsolicited.end(),
@@ -120,6 +122,32 @@ private:
             QL50_FUZZ_CHECK(index == 0 ||
                             LoggerBytePosition(reply[kPosD0], reply[kPosD1]) == counted);
         }
+    }
+
+    // Setting the clock: a valid time of day or date reads back as set (the clock stands still
+    // until the next pause), an invalid one leaves the clock as it was.
+    void CheckClock(const Frame& request) {
+        const sim::CivilTime now = module_.ClockNow();
+        const auto d = FrameData(request);
+        if (request[kPosRegister] == kValueTime) {
+            const bool valid = d[0] < 24 && d[1] < 60 && d[2] < 60;
+            QL50_FUZZ_CHECK(!valid ||
+                            (now.hour == d[0] && now.minute == d[1] && now.second == d[2]));
+            QL50_FUZZ_CHECK(valid || SameClock(now, clockBefore_));
+        }
+        if (request[kPosRegister] == kValueDate) {
+            // The date goes as year - 2000, day, month.
+            const std::chrono::year_month_day date{
+                std::chrono::year{2000 + d[0]}, std::chrono::month{d[2]}, std::chrono::day{d[1]}};
+            QL50_FUZZ_CHECK(!date.ok() ||
+                            (now.year == 2000 + d[0] && now.month == d[2] && now.day == d[1]));
+            QL50_FUZZ_CHECK(date.ok() || SameClock(now, clockBefore_));
+        }
+    }
+
+    static bool SameClock(const sim::CivilTime& a, const sim::CivilTime& b) {
+        return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+               a.minute == b.minute && a.second == b.second;
     }
 
     // The program takes the bytes in as during a read-out: every request restarts the receiver,
@@ -169,6 +197,7 @@ private:
     ReplyTexts texts_;
     LoggerRecordAssembler records_;
     std::vector<LoggerRecord> exported_;
+    sim::CivilTime clockBefore_;
 };
 
 }  // namespace
