@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need.
 # With --wine also the Windows cross compiler, GoogleTest's sources and Wine, for
-# tools/test-wine.sh.
+# tools/test-wine.sh; with --fuzz also clang and its libFuzzer and sanitizer run-times, for
+# tools/fuzz.sh.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
 # qt6-charts-dev's CMake package needs Qt6OpenGL's, which Debian 12 ships in libqt6opengl6-dev
@@ -15,10 +16,12 @@ packages=(
   poppler-utils dpkg-dev
 )
 wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+fuzz_packages=(clang libclang-rt-14-dev)
 case "${1:-}" in
   --wine) packages+=("${wine_packages[@]}") ;;
+  --fuzz) packages+=("${fuzz_packages[@]}") ;;
   "") ;;
-  *) echo "usage: $0 [--wine]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--wine | --fuzz]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

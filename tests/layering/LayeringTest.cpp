@@ -43,6 +43,7 @@ const std::vector<Layer>& Layers() {
         {"src/app", With(kBelowUi, {"ui", "logger", "calibration", "config", "factory", "trend",
                                     "app", "sim"})},
         {"sim", {"sim", "link", "tables"}},
+        {"fuzz", {"fuzz", "sim", "formats", "link", "tables"}},
     };
     return layers;
 }
