@@ -63,7 +63,7 @@ void CConversation::PumpDelay(int seconds) {
 }
 
 void CConversation::DeliveryReady(CComPort&) {
-    // Monitor thread: the byte is handed over on the UI thread, ahead of other posted events.
+    // Monitor thread: the bytes are handed over on the UI thread, ahead of other posted events.
     QCoreApplication::postEvent(this, new QEvent(kDeliveryEvent), Qt::HighEventPriority);
 }
 
