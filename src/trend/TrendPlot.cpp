@@ -21,9 +21,10 @@ TrendPlot::TrendPlot(QChart* chart) : QGraphicsItem(chart), chart_(chart) {
     area_ = chart_->plotArea();
 }
 
-void TrendPlot::SetLines(std::vector<Line> lines, TrendWindow window) {
+void TrendPlot::SetLines(std::vector<Line> lines, double from, double to) {
     lines_ = std::move(lines);
-    window_ = window;
+    from_ = from;
+    to_ = to;
     update();
 }
 
@@ -35,7 +36,7 @@ void TrendPlot::PlotAreaChanged() {
 
 void TrendPlot::paint(QPainter* painter, const QStyleOptionGraphicsItem* /*option*/,
                       QWidget* /*widget*/) {
-    const double span = double(window_.to - window_.from);
+    const double span = to_ - from_;
     if (area_.isEmpty() || span <= 0) return;
     painter->save();
     painter->setClipRect(area_);
@@ -60,7 +61,7 @@ void TrendPlot::paint(QPainter* painter, const QStyleOptionGraphicsItem* /*optio
         };
         for (const TrendPoint& p : line.points) {
             if (p.newRun) draw();
-            run.append({area_.left() + double(p.time - window_.from) * xScale,
+            run.append({area_.left() + (double(p.time) - from_) * xScale,
                         area_.bottom() - (p.value - low) * yScale});
         }
         draw();

@@ -23,7 +23,8 @@ public:
 
     explicit TrendPlot(QChart* chart);
 
-    void SetLines(std::vector<Line> lines, TrendWindow window);
+    // The lines against the window [from, to] (milliseconds since the epoch, not always whole).
+    void SetLines(std::vector<Line> lines, double from, double to);
     const std::vector<Line>& lines() const { return lines_; }
     // The plot area moved or changed size (the axes' labels need another width).
     void PlotAreaChanged();
@@ -35,7 +36,8 @@ private:
     QChart* chart_;
     QRectF area_;
     std::vector<Line> lines_;
-    TrendWindow window_{0, 1};
+    double from_ = 0;
+    double to_ = 1;
 };
 
 }  // namespace ql50
