@@ -62,6 +62,8 @@ constexpr RangeLook kRangeLooks[] = {
 static_assert(std::size(kRangeLooks) == kTrendRanges.size());
 
 constexpr int kValueTicks = 6;
+// The window moves on in steps of this part of its width.
+constexpr int kScrollSteps = 50;
 
 // A colour per live channel; the temperature (channel 6) red.
 constexpr QRgb kChannelColors[kTrendChannels] = {0x1f77b4, 0x2ca02c, 0xff7f0e,
@@ -182,29 +184,44 @@ void CTrendWindow::BuildAxes() {
         channelAxis_.push_back(axis);
     }
     thinnings_.assign(channels_.size(), TrendThinning());
+    channelSpans_.assign(channels_.size(), {});
 }
 
 void CTrendWindow::Redraw() {
     if (!IsOpen()) return;
     if (builtType_ != model_.typeIndex() || builtLanguage_ != host_.Language()) BuildAxes();
-    // One column per pixel of the plot; the window moves on by whole columns, so a poll changes
-    // the newest columns only, unless the window moved on by one.
+    // One column per pixel of the plot. The window moves on by whole columns, in steps of a
+    // fiftieth of its width and to every whole range (a day at midnight): between steps a poll
+    // changes the newest columns only, and the axes stay. The newest values may lie up to a
+    // step before the right edge.
     grid_ = {kTrendRanges[range_], std::max(1, int(chart_->plotArea().width()))};
     const TrendTime end =
         paused_ ? pausedAt_ : model_.Latest(grid_.span, QDateTime::currentMSecsSinceEpoch()).to;
-    end_ = grid_.EndAt(end);
+    const std::int64_t newest = grid_.EndAt(end);
+    const auto stepAfter = [newest](std::int64_t step) {
+        return newest + (step - newest % step) % step;  // the first multiple from newest on
+    };
+    end_ = std::min(stepAfter((grid_.columns + kScrollSteps - 1) / kScrollSteps),
+                    stepAfter(grid_.columns));
     const TrendWindow shown = Shown();
     ShowTimeRange(shown);
     const auto series = chart_->series();
     std::vector<TrendPlot::Line> lines;
+    std::vector<std::size_t> firstChanged;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         const QColor color = static_cast<QLineSeries*>(series[qsizetype(i)])->color();
         const TrendSeries& values = model_.channel(channels_[i].index);
         lines.push_back(
-            {color, channelAxis_[i], thinnings_[i].Update(values, model_.history(), grid_, end_)});
+            {color, channelAxis_[i], &thinnings_[i].Update(values, model_.history(), grid_, end_)});
+        firstChanged.push_back(thinnings_[i].firstChanged());
     }
-    ScaleValueAxes(shown);
-    plot_->SetLines(std::move(lines), grid_.Start(end_ - grid_.columns), grid_.Start(end_));
+    // Unless the window or an axis moved, only the newest points are drawn again.
+    const double from = grid_.Start(end_ - grid_.columns), to = grid_.Start(end_);
+    if (!ScaleValueAxes(shown) && plot_->Shows(from, to)) {
+        plot_->SetNewestPoints(std::move(lines), firstChanged);
+    } else {
+        plot_->SetLines(std::move(lines), from, to);
+    }
     const bool any = model_.typeIndex() >= 0;
     EnableItem(kIdSavePng, any);
     EnableItem(kIdSaveCsv, any);
@@ -227,28 +244,36 @@ void CTrendWindow::ShowTimeRange(TrendWindow shown) {
 
 // Each unit's axis spans the values of its channels inside the window, with a margin, in round
 // steps. An axis is touched only when what it shows changes: every change lays out its labels
-// anew.
-void CTrendWindow::ScaleValueAxes(TrendWindow shown) {
+// anew. Returns whether one changed.
+bool CTrendWindow::ScaleValueAxes(TrendWindow shown) {
     struct Span {
         double low = HUGE_VAL, high = -HUGE_VAL;
         int decimals = 0;
     };
     std::map<QValueAxis*, Span> spans;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
+        // Points that stayed keep their values; a column that took values only widened.
+        const std::vector<TrendPoint>& points = thinnings_[i].points();
+        auto& [low, high] = channelSpans_[i];
+        if (thinnings_[i].firstChanged() == 0) low = HUGE_VAL, high = -HUGE_VAL;
+        for (std::size_t k = thinnings_[i].firstChanged(); k < points.size(); ++k) {
+            if (points[k].time < shown.from || points[k].time > shown.to) continue;
+            low = std::min(low, points[k].value);
+            high = std::max(high, points[k].value);
+        }
         Span& span = spans[channelAxis_[i]];
         span.decimals = std::max(span.decimals, channels_[i].decimals);
-        for (const TrendPoint& p : thinnings_[i].points()) {
-            if (p.time < shown.from || p.time > shown.to) continue;
-            span.low = std::min(span.low, p.value);
-            span.high = std::max(span.high, p.value);
-        }
+        span.low = std::min(span.low, low);
+        span.high = std::max(span.high, high);
     }
+    bool changed = false;
     for (const auto& [axis, span] : spans) {
         TrendScale& shownScale = axisScales_[axis];
         const TrendScale scale =
             ScaleTrendAxis(span.low, span.high, span.decimals,
                            shownScale.ticks > 0 ? shownScale.ticks : kValueTicks);
         if (scale == shownScale) continue;
+        changed = true;
         if (scale.min != shownScale.min || scale.max != shownScale.max)
             axis->setRange(scale.min, scale.max);
         if (scale.ticks != shownScale.ticks) axis->setTickCount(scale.ticks);
@@ -256,6 +281,7 @@ void CTrendWindow::ScaleValueAxes(TrendWindow shown) {
             axis->setLabelFormat(QStringLiteral("%.%1f").arg(scale.labelDecimals));
         shownScale = scale;
     }
+    return changed;
 }
 
 void CTrendWindow::OnRange() {

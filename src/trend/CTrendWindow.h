@@ -60,7 +60,7 @@ private:
     void Redraw();
     void BuildAxes();
     void ShowTimeRange(TrendWindow shown);
-    void ScaleValueAxes(TrendWindow shown);
+    bool ScaleValueAxes(TrendWindow shown);
     TrendWindow Shown() const;
     void OnRange();
     void OnPause();
@@ -80,6 +80,8 @@ private:
     std::map<std::string, QValueAxis*> unitAxes_;
     std::map<QValueAxis*, TrendScale> axisScales_;  // what each value axis shows
     std::vector<TrendThinning> thinnings_;          // per entry of channels_
+    // The smallest and largest value shown per entry of channels_.
+    std::vector<std::pair<double, double>> channelSpans_;
     std::size_t range_ = kDefaultTrendRange;
     bool paused_ = false;
     TrendTime pausedAt_ = 0;

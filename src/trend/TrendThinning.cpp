@@ -12,8 +12,6 @@ const std::vector<TrendPoint>& TrendThinning::Update(const TrendSeries& series,
         Extend(series, grid, end);
     } else {
         points_ = series.Thin(grid, end);
-        const auto before = series.Before(grid, end);
-        hasBefore_ = before && std::isfinite(series[*before].value);
         firstChanged_ = 0;
     }
     grid_ = grid;
@@ -27,17 +25,18 @@ void TrendThinning::Extend(const TrendSeries& series, const TrendGrid& grid, std
     const auto columnBelow = [&](std::int64_t column) {
         return [&grid, column](const TrendPoint& p) { return grid.Column(p.time) < column; };
     };
-    // The sample before the window and the columns that left it go; the newest column that had
-    // values is thinned again with those after it, as it may have taken values since.
+    // When the window moved, the sample before it and the columns that left it go. The newest
+    // column that had values is thinned again with those after it, as it may have taken values
+    // since.
     const std::int64_t first = end - grid.columns;
+    const bool moved = end != end_;
     const auto inWindow = std::partition_point(points_.begin(), points_.end(), columnBelow(first));
     const std::int64_t redo = inWindow == points_.end() ? first : grid.Column(points_.back().time);
     points_.erase(std::partition_point(inWindow, points_.end(), columnBelow(redo)), points_.end());
-    points_.erase(points_.begin(), inWindow);
-    const std::size_t kept = points_.size();
+    if (moved) points_.erase(points_.begin(), inWindow);
+    firstChanged_ = moved ? 0 : points_.size();
     series.ThinTail(grid, redo, end, points_);
-    TakeSampleBefore(series, grid, end);
-    firstChanged_ = end == end_ ? kept + (hasBefore_ ? 1 : 0) : 0;
+    if (moved) TakeSampleBefore(series, grid, end);
 }
 
 // The line that enters the window comes from the sample before it. The first point inside
@@ -46,8 +45,7 @@ void TrendThinning::Extend(const TrendSeries& series, const TrendGrid& grid, std
 void TrendThinning::TakeSampleBefore(const TrendSeries& series, const TrendGrid& grid,
                                      std::int64_t end) {
     const auto before = series.Before(grid, end);
-    hasBefore_ = before && std::isfinite(series[*before].value);
-    if (!hasBefore_) return;
+    if (!before || !std::isfinite(series[*before].value)) return;
     const TrendSample& s = series[*before];
     points_.insert(points_.begin(), TrendPoint{s.time, double(s.value), true});
 }

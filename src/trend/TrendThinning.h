@@ -22,6 +22,7 @@ public:
     const std::vector<TrendPoint>& points() const { return points_; }
     // The points from this index on are new since the Update before (all of them when the
     // window moved or was thinned anew); the point before it is joined to them by a new line.
+    // Those before it stayed as they were.
     std::size_t firstChanged() const { return firstChanged_; }
 
 private:
@@ -32,8 +33,7 @@ private:
     TrendGrid grid_;
     std::int64_t end_ = 0;
     std::uint64_t history_ = 0;
-    bool kept_ = false;       // points_ may be extended: no sample was past the window's end
-    bool hasBefore_ = false;  // points_ starts with the sample before the window
+    bool kept_ = false;  // points_ may be extended: no sample was past the window's end
     std::size_t firstChanged_ = 0;
 };
 
