@@ -8,6 +8,7 @@
 // QtCore only, no widgets: the main window renders it, tests drive it on a QCoreApplication.
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <optional>
@@ -99,6 +100,7 @@ private:
     void Dispatch(const Frame& frame);
 
     CComPort port_;
+    std::atomic<unsigned> noticesPosted_{0};  // see DeliveryReady
     FrameAssembler assembler_;
     DataBytes lastData_{};
     std::optional<std::chrono::steady_clock::time_point> lastLiveCycle_;
