@@ -190,19 +190,9 @@ void CTrendWindow::BuildAxes() {
 void CTrendWindow::Redraw() {
     if (!IsOpen()) return;
     if (builtType_ != model_.typeIndex() || builtLanguage_ != host_.Language()) BuildAxes();
-    // One column per pixel of the plot. The window moves on by whole columns, in steps of a
-    // fiftieth of its width and to every whole range (a day at midnight): between steps a poll
-    // changes the newest columns only, and the axes stay. The newest values may lie up to a
-    // step before the right edge.
+    // One column per pixel of the plot.
     grid_ = {kTrendRanges[range_], std::max(1, int(chart_->plotArea().width()))};
-    const TrendTime end =
-        paused_ ? pausedAt_ : model_.Latest(grid_.span, QDateTime::currentMSecsSinceEpoch()).to;
-    const std::int64_t newest = grid_.EndAt(end);
-    const auto stepAfter = [newest](std::int64_t step) {
-        return newest + (step - newest % step) % step;  // the first multiple from newest on
-    };
-    end_ = std::min(stepAfter((grid_.columns + kScrollSteps - 1) / kScrollSteps),
-                    stepAfter(grid_.columns));
+    end_ = EndColumn();
     const TrendWindow shown = Shown();
     ShowTimeRange(shown);
     const auto series = chart_->series();
@@ -226,6 +216,20 @@ void CTrendWindow::Redraw() {
     EnableItem(kIdSavePng, any);
     EnableItem(kIdSaveCsv, any);
     drawnRevision_ = model_.revision();
+}
+
+// The window moves on by whole columns, in steps of a fiftieth of its width and to every whole
+// range (a day at midnight): between steps a poll changes the newest columns only, and the axes
+// stay. The newest values may lie up to a step before the right edge.
+std::int64_t CTrendWindow::EndColumn() const {
+    const TrendTime end =
+        paused_ ? pausedAt_ : model_.Latest(grid_.span, QDateTime::currentMSecsSinceEpoch()).to;
+    const std::int64_t newest = grid_.EndAt(end);
+    const auto stepAfter = [newest](std::int64_t step) {
+        return newest + (step - newest % step) % step;  // the first multiple from newest on
+    };
+    return std::min(stepAfter((grid_.columns + kScrollSteps - 1) / kScrollSteps),
+                    stepAfter(grid_.columns));
 }
 
 // The time axis is laid out anew only when the window moved.

@@ -59,6 +59,7 @@ protected:
 private:
     void Redraw();
     void BuildAxes();
+    std::int64_t EndColumn() const;
     void ShowTimeRange(TrendWindow shown);
     bool ScaleValueAxes(TrendWindow shown);
     TrendWindow Shown() const;
