@@ -199,7 +199,7 @@ private:
     std::condition_variable served_;
     std::vector<std::uint8_t> writeBuffer_;
     std::uint8_t writeLength_ = 0;
-    // Written under mutex_; the owner's check after every byte of a hand-over reads them without.
+    // Written under mutex_; the owner's check after every byte of a hand-over reads it without.
     std::atomic<bool> writeRequested_{false};
     std::optional<Delivery> pending_;
     std::uint64_t handedSeq_ = 0;
