@@ -63,6 +63,7 @@ public:
     void CommunicationError() override {}
     void ReportFileError(const QString&) override {}
     void Refresh() override {}
+    void ShowStatus(const std::string&) override {}
 };
 
 }  // namespace

@@ -162,7 +162,7 @@ private:
         for (const std::uint8_t byte : out) {
             if (rx_.Push(byte) != RxEvent::ValidFrame) continue;
             ++frames;
-            const ReplyOutcome outcome = DispatchReply(rx_.rxFrame(), modul_, texts_);
+            const ReplyOutcome outcome = DispatchReply(rx_.rxFrame(), modul_);
             QL50_FUZZ_CHECK(modul_.moduleType < kMessTypen.size());
             if (!outcome.loggerFrame) continue;
             if (!armed) {
@@ -194,7 +194,6 @@ private:
     sim::VirtualModule module_;
     FrameAssembler rx_;
     CModulDaten modul_;
-    ReplyTexts texts_;
     LoggerRecordAssembler records_;
     std::vector<LoggerRecord> exported_;
     sim::CivilTime clockBefore_;

@@ -52,9 +52,8 @@ int CHauptApp::Run(int argc, char** argv) {
     CHauptDialog dialog;
     // With the virtual module every COM port leads to it, unless mapped otherwise.
     if (simulation)
-        for (int n = 1; n <= 16; ++n)
-            dialog.conversation().MapPort(n, simulation->server.SlavePath());
-    for (const auto& [number, device] : cl.ports) dialog.conversation().MapPort(number, device);
+        for (int n = 1; n <= 16; ++n) dialog.session().MapPort(n, simulation->server.SlavePath());
+    for (const auto& [number, device] : cl.ports) dialog.session().MapPort(number, device);
     dialog.DoModal();
     return 0;
 }

@@ -11,13 +11,15 @@
 
 #include "app/CInfoDialog.h"
 #include "app/CSetupDialog.h"
-#include "conversation/QtText.h"
+#include "formats/DisplayTexts.h"
 #include "formats/Recording.h"
 #include "logger/LoggerCommands.h"
+#include "operations/LiveOps.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
 #include "ui/MessageBox.h"
+#include "ui/QtText.h"
 #include "ui/UpDownControl.h"
 
 namespace ql50 {
@@ -89,14 +91,16 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     : ui::CDialog(kTemplate, parent), workDir_(workDir) {
     setWindowIcon(AppIcon());
     BindButtons();
-    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::Refresh);
-    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::FeedTrend);
-    connect(&conv_, &CConversation::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
-    connect(&conv_, &CConversation::portError, this, &CHauptDialog::OnPortError);
+    connect(&session_, &Session::liveCycle, this, &CHauptDialog::OnLiveCycle);
+    connect(&session_, &Session::refreshDisplay, this, &CHauptDialog::Refresh);
+    connect(&session_, &Session::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
+    connect(&session_, &Session::statusReport, this,
+            [this] { statusText_ = StatusReportText(session_.module().status); });
+    connect(&session_, &Session::portError, this, &CHauptDialog::OnPortError);
 }
 
 CHauptDialog::~CHauptDialog() {
-    conv_.StopMonitor();
+    session_.Close();
 }
 
 QString CHauptDialog::Path(const QString& name) const {
@@ -129,9 +133,9 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdMessung, [this] { OnMessungStarten(); });
     OnCommand(kIdSetupMessung, [this] { SetupRecording(); });
     OnCommand(kIdLoggerAuslesen, [this] { readout_.ReadLogger(); });
-    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(conv_, *this); });
-    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(conv_, *this); });
-    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(conv_, *this); });
+    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(session_, *this); });
+    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(session_, *this); });
+    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(session_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
     OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
@@ -174,11 +178,8 @@ void CHauptDialog::CreateValueFont() {
 
 void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
     if (dx.Saving()) return;  // the window only shows its members
-    const std::array<const std::string*, 6> values{
-        &conv_.texts.valueText1, &conv_.texts.valueText2, &conv_.texts.valueText3,
-        &conv_.texts.valueText4, &conv_.texts.valueText5, &conv_.texts.temperatureText};
     for (int i = 0; i < 6; ++i) {
-        QString text = Qs(*values[i]);
+        QString text = Qs(valueTexts_[std::size_t(i)]);
         dx.Text(kIdValue1 + i, text);
     }
     QString summary = Qs(calSummary_);
@@ -187,7 +188,7 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
     // Status lines end in LF CR; the control shows them as plain line breaks.
     QString status = Qs(statusText()).remove(QLatin1Char('\r'));
     dx.Text(kIdStatus, status);
-    int address = conv_.deviceAddress;
+    int address = session_.address();
     dx.Number(kIdAddress, address);
 }
 
@@ -233,7 +234,7 @@ void CHauptDialog::OnSetup() {
 
 void CHauptDialog::OnVScroll(int position) {
     const int address = SpinnerAddress(position);
-    conv_.deviceAddress = std::uint8_t(address);
+    session_.SetAddress(std::uint8_t(address));
     if (auto* spinner = ItemAs<ui::UpDownControl>(kIdSpinner)) spinner->SetPos(address);
     UpdateData(false);
 }
@@ -258,7 +259,8 @@ void CHauptDialog::ShowAbout() {
 
 bool CHauptDialog::EnsurePortOpen() {
     QString failure;
-    if (conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, &failure)) return true;
+    if (session_.Open(settings.portIndex, settings.baudRate, &failure) == Outcome::Done)
+        return true;
     ui::MessageBox(this, failure);
     return false;
 }
@@ -282,8 +284,8 @@ void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {
 // While measuring, a line that went away (an unplugged adapter) is opened again at every poll
 // tick, without a message for each failed try; polling goes on by itself once it is back.
 bool CHauptDialog::KeepLineOpen() {
-    if (conv_.portOpen()) return true;
-    if (!conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, nullptr)) {
+    if (session_.IsOpen()) return true;
+    if (session_.Open(settings.portIndex, settings.baudRate) != Outcome::Done) {
         ShowStale(true, false);
         return false;
     }
@@ -306,8 +308,15 @@ bool CHauptDialog::KeepLineOpen() {
     return true;
 }
 
+// The end of a live chain: six fresh values for the value fields and the trend.
+void CHauptDialog::OnLiveCycle() {
+    valueTexts_ = LiveValueTexts(session_.module());
+    FeedTrend();
+}
+
 void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
     // The status text shows the line with the next refresh of the window.
+    statusText_ = line.toStdString();
     if (!eventLogFile_.Write(line.toStdString()))
         ReportFileError(QString::fromStdString(eventLogFile_.ErrorText()));
 }
@@ -340,7 +349,7 @@ void CHauptDialog::OnCancel() {
                                  .arg(QString::fromStdString(error)));
     }
     recordingFile.Close();
-    conv_.StopMonitor();
+    session_.Close();
     readout_.EndReadout();
     if (trendWindow_) trendWindow_->DestroyWindow();
     EndDialog(ui::kIdCancel);
@@ -352,7 +361,7 @@ void CHauptDialog::OnClose() {
         ui::MessageBox(this, "Messung erst beenden!");
         return;
     }
-    conv_.StopMonitor();
+    session_.Close();
     readout_.EndReadout();
     OnCancel();
 }
@@ -362,13 +371,8 @@ void CHauptDialog::OnTimer(int id) {
         case kTimerPoll:
             if (measuring) TrendTick();
             if (measuring && !KeepLineOpen()) break;
-            if (measuring) ShowStale(!ValuesFresh(measureStart_));
-            // A bad frame lets the line settle for one tick.
-            if (conv_.frameError()) {
-                conv_.ClearFrameError();
-                break;
-            }
-            conv_.Send(req::kLiveStart);
+            if (measuring) ShowStale(!ValuesFresh(session_, measureStart_));
+            PollTick(session_);
             break;
         case kTimerRecord:
             WriteRecordLine();

@@ -13,11 +13,11 @@
 
 #include "calibration/CCalibration.h"
 #include "config/CDeviceConfiguration.h"
-#include "conversation/CConversation.h"
 #include "factory/CFactoryParametrisation.h"
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
 #include "logger/CLoggerReadout.h"
+#include "operations/Session.h"
 #include "trend/CTrendWindow.h"
 #include "trend/TrendModel.h"
 #include "ui/CDialog.h"
@@ -68,7 +68,7 @@ public:
     explicit CHauptDialog(const QString& workDir = ".", QWidget* parent = nullptr);
     ~CHauptDialog() override;
 
-    CConversation& conversation() { return conv_; }
+    Session& session() { return session_; }
     const CLoggerReadout& readout() const { return readout_; }
     CDeviceConfiguration& configuration() { return config_; }
     CCalibration& calibration() { return calibration_; }
@@ -81,7 +81,8 @@ public:
     TextFile recordingFile;
 
     int language() const { return settings.language == 1 ? 1 : 0; }
-    std::string& statusText() { return conv_.texts.statusText; }
+    // The status box's text (Windows-1252, lines ended by LF CR).
+    std::string& statusText() { return statusText_; }
 
     // The operations of the buttons.
     bool EnsurePortOpen() override;
@@ -114,6 +115,7 @@ private:
     void CommunicationError() override;
     void ReportFileError(const QString& reason) override;
     void ReleaseRecordingFile(const std::string& fileName) override;
+    void ShowStatus(const std::string& text) override { statusText_ = text; }
     void StartPolling() override { SetTimer(kTimerPoll, kPollMs); }
     std::string CalibrationRecordPath() const override {
         return Path(kCalibrationRecordFile).toStdString();
@@ -129,7 +131,6 @@ private:
     bool StartMeasurement();
     void StopMeasurement();
     void SetMeasuringButtons(bool measuringNow);
-    bool ValuesFresh(std::chrono::steady_clock::time_point since) const;
     // `sayWhy` false: the status text already says why (the line is gone).
     void ShowStale(bool stale, bool sayWhy = true);
     bool KeepLineOpen();
@@ -139,15 +140,18 @@ private:
     void FeedTrend();
     void TrendTick();
     void TrendChanged();
+    void OnLiveCycle();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
     QString Path(const QString& name) const;
 
-    CConversation conv_;
-    CLoggerReadout readout_{conv_, *this};
-    CDeviceConfiguration config_{conv_, *this};
-    CCalibration calibration_{conv_, *this};
-    CFactoryParametrisation factory_{conv_, *this};
+    Session session_;
+    CLoggerReadout readout_{session_, *this};
+    CDeviceConfiguration config_{session_, *this};
+    CCalibration calibration_{session_, *this};
+    CFactoryParametrisation factory_{session_, *this};
+    std::array<std::string, 6> valueTexts_;  // the six value fields, Windows-1252
+    std::string statusText_;
     TextFile eventLogFile_;
     QString recordingLabel_;
     std::string calSummary_;  // Windows-1252

@@ -2,11 +2,11 @@
 #include <QFileInfo>
 
 #include "app/CHauptDialog.h"
-#include "conversation/QtText.h"
 #include "logger/LoggerDialogs.h"
 #include "tables/Texte.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 

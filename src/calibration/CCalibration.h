@@ -9,12 +9,13 @@
 #include <string>
 
 #include "calibration/CalibrationRecord.h"
+#include "operations/CalibrationOps.h"
 #include "tables/Texte.h"
 #include "ui/ProcedureHost.h"
 
 namespace ql50 {
 
-class CConversation;
+class Session;
 class CKalWertEingabe;
 class CKalWertAusgabe;
 enum class CalibrationBranch;
@@ -38,12 +39,13 @@ public:
 
 class CCalibration {
 public:
-    CCalibration(CConversation& conversation, CalibrationHost& host);
+    CCalibration(Session& session, CalibrationHost& host);
 
     // The handler of the main window's button "Kalibrieren".
     void Calibrate();
-    // Writes calibration values 1 to 4 and the air-pressure factor, then ends the write series.
-    void StoreCalibration();
+    // Writes calibration values 1 to 4 and the air-pressure factor, ends the write series and
+    // has the module confirm them; true when it did.
+    bool StoreCalibration();
     // Shows the calibration record in a window ("Kalibrierprotokoll anzeigen").
     void ShowRecord();
 
@@ -68,17 +70,20 @@ private:
                 std::optional<float> start = std::nullopt);
     void Refuse();
     void Warn();
-    // Shows the result dialog and stores on "Speichern"; true when stored.
+    // Shows the result dialog and stores on "Speichern"; true when the user chose to store.
     bool Offer(Run& run, CalibrationBranch branch, float entered = 0);
     QString ChannelUnit() const;
+    // The module data with the values this run holds (computed, maybe not stored).
+    CModulDaten Held() const;
     // A text of the text table in the user's language.
     template <std::size_t W>
     const char* T(const std::array<std::array<char, W>, 2>& pair) const {
         return Tx(pair, host_.Language());
     }
 
-    CConversation& conv_;
+    Session& session_;
     CalibrationHost& host_;
+    CalibrationSet held_;            // the values of this run: read, then computed, maybe stored
     CalibrationRecordEntry record_;  // the run under way
     bool warned_ = false;
     bool recordErrorShown_ = false;

@@ -49,6 +49,9 @@ Words OutcomeText(CalibrationOutcome outcome) {
         case CalibrationOutcome::NoAnswer:
             return {"keine Antwort vom Modul, nichts gespeichert",
                     "no answer from the module, nothing stored"};
+        case CalibrationOutcome::NotConfirmed:
+            return {"vom Modul nicht bestätigt, möglicherweise nicht gespeichert",
+                    "not confirmed by the module, possibly not stored"};
     }
     return {"", ""};
 }

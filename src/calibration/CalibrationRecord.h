@@ -20,6 +20,7 @@ enum class CalibrationOutcome {
     NotStored,     // the user left the result without storing, or closed the choice
     Failed,        // nothing could be computed ("Kalibrierfehler!")
     NoAnswer,      // the module did not answer the opening reads
+    NotConfirmed,  // the user stored it, but the module did not confirm that it holds it
 };
 
 struct CalibrationRecordEntry {

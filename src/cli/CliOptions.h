@@ -11,10 +11,11 @@ namespace ql50::cli {
 // Exit statuses, for scripts.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitFailure = 1,   // a file could not be written, an interrupted dump
-    kExitUsage = 2,     // the arguments were not understood
-    kExitNoAnswer = 3,  // the module does not answer
-    kExitPort = 4,      // the port cannot be opened
+    kExitFailure = 1,     // a file could not be written, an interrupted dump
+    kExitUsage = 2,       // the arguments were not understood
+    kExitNoAnswer = 3,    // the module does not answer
+    kExitPort = 4,        // the port cannot be opened, or the line was lost
+    kExitIncomplete = 6,  // the data logger was read out incompletely
 };
 
 struct ClockSetting {

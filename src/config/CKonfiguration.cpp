@@ -2,9 +2,9 @@
 
 #include <QComboBox>
 
-#include "conversation/QtText.h"
 #include "tables/MessTypen.h"
 #include "ui/DataExchange.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {

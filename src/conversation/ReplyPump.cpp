@@ -9,9 +9,10 @@
 
 namespace ql50 {
 namespace {
-// Loops of the pumps that run now, innermost last. Only the UI thread pumps.
+// Loops of the pumps that run now on this thread, innermost last. Each thread that holds
+// sessions pumps its own events.
 std::vector<QEventLoop*>& ActiveLoops() {
-    static std::vector<QEventLoop*> loops;
+    thread_local std::vector<QEventLoop*> loops;
     return loops;
 }
 }  // namespace

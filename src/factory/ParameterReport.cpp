@@ -4,7 +4,7 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "conversation/QtText.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 

@@ -33,7 +33,7 @@ protected:
     // Opens the main window modeless; COM1 leads to `device` when given.
     void Open(const std::string& device = {}) {
         window = std::make_unique<CHauptDialog>(QString::fromStdString(Dir()));
-        if (!device.empty()) window->conversation().MapPort(1, device);
+        if (!device.empty()) window->session().conversation().MapPort(1, device);
         window->Create();
     }
     QAbstractButton* Button(int id) const {
@@ -53,7 +53,7 @@ protected:
     }
     // The requests the window sent to a scripted module since the last call.
     std::vector<Frame> NewRequests(PtyPeer& peer) {
-        return requestLog_.New(window->conversation(), peer);
+        return requestLog_.New(window->session().conversation(), peer);
     }
 
     std::unique_ptr<CHauptDialog> window;

@@ -6,10 +6,10 @@
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
-#include "conversation/QtText.h"
 #include "support/Robot.h"
 #include "support/Screenshot.h"
 #include "ui/DataExchange.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {

@@ -56,13 +56,15 @@ const std::vector<Frame> kOpeningReads{
     BuildFrame(0, kReadParam, 4, 33), BuildFrame(0, kReadParam, 4, 34),
     BuildFrame(0, kReadParam, 4, 35), BuildFrame(0, kReadParam, 4, 37)};
 
-// The opening reads followed by the store of these five values and the end of the series.
+// The opening reads followed by the store of these five values, the end of the series and the
+// five values read back.
 std::vector<Frame> ReadsThenStore(const std::array<float, 5>& stored) {
     std::vector<Frame> frames = kOpeningReads;
     const std::uint8_t regs[] = {32, 33, 34, 35, 37};
     for (int i = 0; i < 5; ++i)
         frames.push_back(BuildFrame(0, kWriteParam, 4, regs[i], EncodeFloat24(stored[i])));
     frames.push_back(BuildFrame(0, kReadValue, 4, 65, EncodeFloat24(stored[4])));
+    frames.insert(frames.end(), kOpeningReads.begin() + 1, kOpeningReads.end());
     return frames;
 }
 
@@ -72,7 +74,7 @@ QString DialogText(QWidget* w, int id) {
 
 class CalibrationTest : public MainWindowTest {
 protected:
-    CModulDaten& modul() { return window->conversation().modul; }
+    CModulDaten& modul() { return window->session().conversation().modul(); }
     Live LiveNow() {
         const CModulDaten& m = modul();
         return {m.value1, m.value2, m.value3, m.value4, m.value5, m.temperature};
@@ -85,7 +87,7 @@ protected:
     std::vector<Frame> Requests(CalibratingModule& module) {
         std::vector<Frame> frames;
         RequestLog log;  // all requests since the module started
-        for (const Frame& f : log.New(window->conversation(), module.peer()))
+        for (const Frame& f : log.New(window->session().conversation(), module.peer()))
             if (f[kPosOp] != kReadValue || f[kPosRegister] < 1 || f[kPosRegister] > 6)
                 frames.push_back(f);
         return frames;
@@ -328,6 +330,8 @@ TEST_F(CalibrationTest, EndOfWritesCarriesTheFactorWhenThePollComesBetween) {
     robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
     robot.OnTemplate(kEntry).SetText(kValueEdit, "1000").Click(1);
     robot.OnTemplate(kResult).Click(kSave);
+    // The module did not take the factor: the store is not confirmed.
+    robot.OnMessage("Das Modul hat die Kalibrierung nicht bestätigt").Click(1);
     Calibrate();
     auto stored = kOxygenHeld;
     stored[4] = ComputeAirPressureFactor(1000.0f, 990.0f, 1.0f);
@@ -426,7 +430,7 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         // solution: two ends of the poll chain, the first may belong to a poll begun before.
         auto twoPolls = [this](QWidget*) {
             int ends = 0;
-            const auto counter = QObject::connect(&window->conversation(),
+            const auto counter = QObject::connect(&window->session().conversation(),
                                                   &CConversation::refreshDisplay, [&] { ++ends; });
             EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
             QObject::disconnect(counter);

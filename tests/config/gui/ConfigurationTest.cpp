@@ -46,7 +46,7 @@ protected:
         peer_ = &m.peer();
         log_ = RequestLog{};
     }
-    std::vector<Frame> NewRequests() { return log_.New(window->conversation(), *peer_); }
+    std::vector<Frame> NewRequests() { return log_.New(window->session().conversation(), *peer_); }
     static QString Field(QWidget* dialog, int id) {
         return ui::ControlText(ui::FindControl(dialog, id));
     }
@@ -184,7 +184,7 @@ TEST_F(ConfigurationTest, WriteBlockByteForByte) {
         BuildFrame(7, kReadValue, 4, 68, {255, 0, 0, 0}),
     };
     EXPECT_EQ(writes, expected);
-    EXPECT_EQ(window->conversation().deviceAddress, 7);
+    EXPECT_EQ(window->session().address(), 7);
     EXPECT_EQ(Text(kIdAddress), "7");
 }
 
@@ -253,7 +253,7 @@ TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
     std::string error;
     ASSERT_TRUE(server.Start(&error)) << error;
     Open(server.SlavePath());
-    window->conversation().deviceAddress = module.Address();
+    window->session().SetAddress(module.Address());
     window->settings.language = 1;
     window->ApplyLanguage();
     // Users cannot edit the address (its edit is disabled); the test enables it, as a service
@@ -270,7 +270,7 @@ TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
     ASSERT_TRUE(robot.WaitIdle());
     EXPECT_EQ(module.Address(), 9);
     EXPECT_EQ(module.Parameter(kParamLoggerInterval), (DataBytes{5, 0, 0, 0}));
-    EXPECT_EQ(window->conversation().deviceAddress, 9);
+    EXPECT_EQ(window->session().address(), 9);
 
     // The module now answers only address 9 (and 0); the window reaches it there.
     robot.OnTemplate(kTemplate)

@@ -205,7 +205,7 @@ TEST_F(FactoryTest, AdjustmentRoundTripWithTheVirtualModule) {
     Open(server.SlavePath());
     window->settings.factoryMode = 1;
     window->ApplyLanguage();
-    window->conversation().deviceAddress = module.Address();
+    window->session().SetAddress(module.Address());
     ExpectStart(7);
     robot.OnTemplate(kFactoryDialog).Click(P::kIdTemp0);
     robot.OnMessage(kWaitStable)

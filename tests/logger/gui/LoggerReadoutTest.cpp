@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "MainWindowFixture.h"
+#include "formats/DisplayTexts.h"
 #include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
@@ -135,7 +136,8 @@ protected:
         const std::uint8_t n = ++marker_;
         peer.Send(ToBytes(BuildFrame(0, kReadValue, 3, 58, {n, n, n, 0})));
         const std::string text = QString("%1.%1.%1").arg(n, 2, 10, QChar('0')).toStdString();
-        EXPECT_TRUE(WaitUntil([&] { return window->conversation().modul.clockDateText == text; }));
+        EXPECT_TRUE(WaitUntil(
+            [&] { return ClockText(window->session().module().clockDate, '.') == text; }));
     }
 
 private:
