@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <regex>
 #include <sstream>
 
@@ -214,16 +215,24 @@ TEST_F(CliTest, EveryCommandHasItsHelp) {
 }
 
 TEST_F(CliTest, SilentModuleExitsWithThree) {
-    module.SetSilent(true);
     const std::vector<QStringList> commands{{"live", "--count", "1"},
                                             {"logger-dump", "d.txt"},
                                             {"info"},
                                             {"set-clock"},
                                             {"clear-logger", "--yes"},
                                             {"type"}};
-    // All at once: each waits out the reply time.
+    // All at once, each on a silent module of its own (one line takes one program): each waits
+    // out the reply time.
     std::vector<std::unique_ptr<QProcess>> running;
-    for (const auto& args : commands) running.push_back(Start(args));
+    std::deque<sim::VirtualModule> modules;
+    std::deque<sim::PtyServer> servers;
+    for (const auto& args : commands) {
+        modules.emplace_back().SetSilent(true);
+        ASSERT_TRUE(servers.emplace_back(modules.back()).Start(nullptr));
+        running.push_back(Start(
+            QStringList(args) << "--port" << QString::fromStdString(servers.back().SlavePath()),
+            false));
+    }
     for (std::size_t i = 0; i < running.size(); ++i) {
         const Result r = Finish(*running[i]);
         EXPECT_EQ(r.status, 3) << commands[i].join(' ').toStdString() << ": " << r.err;
