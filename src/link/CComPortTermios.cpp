@@ -13,6 +13,7 @@
 
 #include "link/CComPort.h"
 #include "link/CComPortPosix.h"
+#include "link/LineRates.h"
 
 namespace ql50 {
 
@@ -114,6 +115,10 @@ bool BuildLine(termios& tio, char parity, int dataBits, int stopBits) {
 }
 
 }  // namespace
+
+bool IsSupportedLineRate(int baudRate) {
+    return SpeedFor(baudRate).has_value();
+}
 
 CComPort::CComPort() = default;
 

@@ -194,6 +194,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"set-clock", "2030-02-30", "10:00"},
         {"clear-logger"},
         {"type", "--language", "fr"},
+        {"info", "--baud", "12345"},  // a rate the line cannot be set to
     };
     module.FillLoggerRecords(5);
     for (const auto& args : cases) {
