@@ -175,8 +175,8 @@ TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
               std::tuple(2030, 5u, 6u, 7u, 8u));
     const Result info = Run({"info", "--language", "en"});
     EXPECT_EQ(info.status, 0);
-    // The module's date bytes as the program shows them: year, day, month.
-    EXPECT_NE(info.out.find("30.06.05"), std::string::npos) << info.out;
+    // The module's date bytes as they come: day, month, year.
+    EXPECT_NE(info.out.find("06.05.30"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find(": 20\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find('\r'), std::string::npos);
     ASSERT_EQ(Run({"clear-logger", "--yes"}).status, 0);
