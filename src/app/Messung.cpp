@@ -89,6 +89,18 @@ void CHauptDialog::ShowTypeLabels() {
 }
 
 // Values count as fresh while a poll cycle completed within the last two poll periods.
+// The six columns of labels, values and units, on screen.
+QRect CHauptDialog::ValueRowArea() const {
+    QRect row;
+    for (int i = 0; i < 6; ++i) {
+        for (const int id : {kIdLabel1 + i, kIdValue1 + i, i < 5 ? kIdUnit1 + i : -1}) {
+            if (const QWidget* item = Item(id))
+                row |= QRect(item->mapToGlobal(QPoint(0, 0)), item->size());
+        }
+    }
+    return row;
+}
+
 bool CHauptDialog::ValuesFresh(std::chrono::steady_clock::time_point since) const {
     const auto last = conv_.lastLiveCycle();
     const auto newest = last ? std::max(*last, since) : since;

@@ -22,6 +22,7 @@
 #include "tables/Texte.h"
 #include "ui/CUebertragung.h"
 #include "ui/MessageBox.h"
+#include "ui/Placement.h"
 
 namespace ql50 {
 namespace {
@@ -44,6 +45,7 @@ CCalibration::CCalibration(CConversation& conversation, CalibrationHost& host)
     : conv_(conversation), host_(host) {}
 
 void CCalibration::Calibrate() {
+    const ui::KeepInView values([this] { return host_.ValueRowArea(); });
     record_ = {};
     record_.address = conv_.deviceAddress;
     warned_ = false;
@@ -258,6 +260,7 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
     r.resultText1 = Qs(lines.values[0]);
     r.resultText2 = Qs(lines.values[1]);
     r.resultText3 = Qs(lines.values[2]);
+    r.outsideRange = warned_;
     if (r.DoModal() != ui::kIdOk) return false;
     StoreCalibration();
     record_.outcome = warned_ ? CalibrationOutcome::StoredWarned : CalibrationOutcome::Stored;

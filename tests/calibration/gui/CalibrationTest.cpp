@@ -243,6 +243,42 @@ TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
     }
 }
 
+// The prompts, the entry and the result open below the value row: the user sees the values
+// they are asked to watch.
+TEST_F(CalibrationTest, PromptsLeaveTheValueRowInView) {
+    for (const int language : {0, 1}) {
+        const Live live{12.0f, 0, 0, 0, 0, 25.0f};
+        CalibratingModule module(1, {2.0f, 2.0f, 0, 0, 1.0f}, live);
+        Open(module.path());
+        window->settings.language = std::uint8_t(language);
+        window->ApplyLanguage();
+        const QString suffix = language == 0 ? "german" : "english";
+        const auto clear = [&](const QString& picture) {
+            return [this, picture, suffix](QWidget* w) {
+                QRect row;  // the first and the last column of labels and values
+                for (int id : {int(kIdLabel1), int(kIdValue1), kIdLabel1 + 5, kIdValue1 + 5}) {
+                    const QWidget* item = window->Item(id);
+                    row |= QRect(item->mapToGlobal(QPoint()), item->size());
+                }
+                EXPECT_FALSE(w->frameGeometry().intersects(row)) << w->objectName().toStdString();
+                const QRect both = window->frameGeometry() | w->frameGeometry();
+                if (!picture.isEmpty()) {
+                    EXPECT_TRUE(ScreenshotOfScreen(both, "calibration-" + picture + suffix));
+                }
+            };
+        };
+        robot.OnMessage("").Inspect(clear("")).Click(1);
+        robot.OnMessage("")
+            .Inspect([&](QWidget*) { AwaitLive(live); })
+            .Inspect(clear("prompt-placed-"))
+            .Click(1);
+        robot.OnTemplate(kEntry).Inspect(clear("")).SetText(kValueEdit, "5.0").Click(1);
+        robot.OnTemplate(kResult).Inspect(clear("result-placed-")).Click(kExit);
+        Calibrate();
+        Close();
+    }
+}
+
 // ---- oxygen: the choice and its three branches -----------------------------------------------
 
 constexpr std::array<float, 5> kOxygenHeld{120.0f, 2400.0f, 2600.0f, 12.5f, 1.0f};
