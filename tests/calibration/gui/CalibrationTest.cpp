@@ -253,18 +253,16 @@ TEST_F(CalibrationTest, PromptsLeaveTheValueRowInView) {
         window->settings.language = std::uint8_t(language);
         window->ApplyLanguage();
         const QString suffix = language == 0 ? "german" : "english";
+        // The row from the first column's label to the last column's value.
         const auto clear = [&](const QString& picture) {
             return [this, picture, suffix](QWidget* w) {
-                QRect row;  // the first and the last column of labels and values
-                for (int id : {int(kIdLabel1), int(kIdValue1), kIdLabel1 + 5, kIdValue1 + 5}) {
-                    const QWidget* item = window->Item(id);
-                    row |= QRect(item->mapToGlobal(QPoint()), item->size());
-                }
+                const QWidget *first = window->Item(kIdLabel1), *last = window->Item(kIdValue1 + 5);
+                const QRect row(first->mapToGlobal(QPoint()),
+                                last->mapToGlobal(QPoint(last->width(), last->height())));
                 EXPECT_FALSE(w->frameGeometry().intersects(row)) << w->objectName().toStdString();
-                const QRect both = window->frameGeometry() | w->frameGeometry();
-                if (!picture.isEmpty()) {
-                    EXPECT_TRUE(ScreenshotOfScreen(both, "calibration-" + picture + suffix));
-                }
+                if (!picture.isEmpty())
+                    ScreenshotOfScreen(window->frameGeometry() | w->frameGeometry(),
+                                       "calibration-" + picture + suffix);
             };
         };
         robot.OnMessage("").Inspect(clear("")).Click(1);
