@@ -113,6 +113,14 @@ private:
         const std::uint8_t op = request[kPosOp];
         if (op == kWriteValue || op == kWriteParam)  // acknowledgements echo the data written
             QL50_FUZZ_CHECK(FrameData(reply) == FrameData(request));
+        if (op == kReadValue && request[kPosRegister] == kValueDate) {
+            // A read of the date answers day, month, year - 2000 (a write takes year - 2000,
+            // day, month).
+            const sim::CivilTime now = module_.ClockNow();
+            const DataBytes date{std::uint8_t(now.day), std::uint8_t(now.month),
+                                 std::uint8_t(now.year - 2000), 0};
+            QL50_FUZZ_CHECK(FrameData(reply) == date);
+        }
         if (op == kReadValue && request[kPosRegister] == kValueLoggerData) {
             // The acknowledgement, then the count of logger bytes sent up to this frame as
             // d0 + 255 * d1, with d1 wrapping beyond 255.

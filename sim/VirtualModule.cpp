@@ -157,10 +157,11 @@ DataBytes VirtualModule::ReadNextAlarm(const Frame&) {
     return {std::uint8_t(next.hour), std::uint8_t(next.minute), 0, 0};
 }
 
-// The date goes both ways in the order year - 2000, day, month.
+// The module's clock answers a read with day, month, year - 2000, the order its logger records
+// keep; a write comes as year - 2000, day, month (WriteDate).
 DataBytes VirtualModule::ReadDate(const Frame&) {
     const CivilTime now = clock_.NowCivil();
-    return {std::uint8_t(now.year - 2000), std::uint8_t(now.day), std::uint8_t(now.month), 0};
+    return {std::uint8_t(now.day), std::uint8_t(now.month), std::uint8_t(now.year - 2000), 0};
 }
 
 DataBytes VirtualModule::ReadTime(const Frame&) {

@@ -122,6 +122,7 @@ private:
     }
     void StopPolling() override { KillTimer(kTimerPoll); }
     void ShowTypeLabels() override;
+    QRect ValueRowArea() const override;
     void ClearValueDisplay() override;
     void ShowCalibrationSummary(const std::string& summary) override;
 

@@ -82,6 +82,18 @@ void CHauptDialog::ShowTypeLabels() {
     for (int c = 0; c < 5; ++c) SetItemText(kIdUnit1 + c, Qs(type.channelUnit[c].data()));
 }
 
+// The six columns of labels, values and units, on screen.
+QRect CHauptDialog::ValueRowArea() const {
+    QRect row;
+    for (int i = 0; i < 6; ++i) {
+        for (const int id : {kIdLabel1 + i, kIdValue1 + i, i < 5 ? kIdUnit1 + i : -1}) {
+            if (const QWidget* item = Item(id))
+                row |= QRect(item->mapToGlobal(QPoint(0, 0)), item->size());
+        }
+    }
+    return row;
+}
+
 void CHauptDialog::WriteRecordLine() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

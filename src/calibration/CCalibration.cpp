@@ -21,6 +21,7 @@
 #include "tables/Texte.h"
 #include "ui/CUebertragung.h"
 #include "ui/MessageBox.h"
+#include "ui/Placement.h"
 #include "ui/QtText.h"
 
 namespace ql50 {
@@ -54,6 +55,7 @@ CModulDaten CCalibration::Held() const {
 }
 
 void CCalibration::Calibrate() {
+    const ui::KeepInView values([this] { return host_.ValueRowArea(); });
     record_ = {};
     record_.address = session_.address();
     warned_ = false;
@@ -254,6 +256,7 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
     r.resultText1 = Qs(lines.values[0]);
     r.resultText2 = Qs(lines.values[1]);
     r.resultText3 = Qs(lines.values[2]);
+    r.outsideRange = warned_;
     if (r.DoModal() != ui::kIdOk) return false;
     const bool stored = StoreCalibration();
     record_.outcome = !stored   ? CalibrationOutcome::NotConfirmed

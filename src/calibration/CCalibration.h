@@ -4,6 +4,7 @@
 // calibration dialogs while the live poll keeps the values fresh, computes the new values on
 // the PC, shows them with the acceptance verdict, and writes them into the module only when the
 // user chooses "Speichern".
+#include <QRect>
 #include <array>
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ public:
     virtual void ShowCalibrationSummary(const std::string& summary) = 0;
     // Where the calibration record is kept (kalibrierung.txt in the working folder).
     virtual std::string CalibrationRecordPath() const = 0;
+    // Where the live values are on screen (global coordinates): the prompts open clear of them,
+    // as the user has to watch them while following the prompts.
+    virtual QRect ValueRowArea() const = 0;
 };
 
 class CCalibration {

@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "link/LineRates.h"
+
 namespace ql50::cli {
 namespace {
 
@@ -75,7 +77,10 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
         {"--baud",
          [](CliOptions& o, const std::string& v) {
              int b = 0;
-             return ParseInt(v, 50, 4000000, b) && (o.baud = b, true);
+             if (!ParseInt(v, 50, 4000000, b)) return false;
+             // Such a rate would leave the line at whatever rate it had.
+             if (!IsSupportedLineRate(b)) o.error = "the line cannot be set to " + v + " baud";
+             return IsSupportedLineRate(b) && (o.baud = b, true);
          }},
         {"--language",
          [](CliOptions& o, const std::string& v) {
@@ -152,7 +157,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
                 value = a.substr(eq + 1);
             else if (i + 1 < args.size())
                 value = args[++i];
-            if (!it->second(o, value)) o.error = "invalid value for " + name + ": '" + value + "'";
+            if (!it->second(o, value) && o.error.empty())
+                o.error = "invalid value for " + name + ": '" + value + "'";
             options.push_back(name);
         } else if (a.size() > 1 && a[0] == '-') {
             o.error = "unknown option: " + a;
@@ -227,7 +233,9 @@ std::string CliHelp(const std::string& command) {
                "  --simulate[=TYPE]    use a built-in virtual module of type 0..7 (default 7,\n"
                "                       oxygen) instead of a serial device\n"
                "  --address A          the module's bus address 0..31 (default 0, any module)\n"
-               "  --baud B             the baud rate (default BAUD, 4800)\n"
+               "  --baud B             the baud rate (default BAUD, 4800), a standard rate such "
+               "as\n"
+               "                       1200, 2400, 4800, 9600, 19200 or 115200\n"
                "  --language de|en     the language of texts and labels (default SPRACHE)\n"
                "\n"
                "Exit status: 0 success, 1 other failure, 2 usage error, 3 the module does not\n"

@@ -143,7 +143,7 @@ void CParametrieren::ProgramDeviceNumber() {
 }
 
 void CParametrieren::PrintParameters() {
-    QPrinter printer;
+    QPrinter printer(QPrinter::HighResolution);  // the printer's own pixels
     if (!ui::PrintDialog(this, printer)) return;
     PrintReport(printer, parameterText);
 }

@@ -11,6 +11,7 @@
 
 #include "ui/Controls.h"
 #include "ui/DataExchange.h"
+#include "ui/Placement.h"
 #include "ui/UpDownControl.h"
 
 namespace ql50::ui {
@@ -250,6 +251,7 @@ int CDialog::DoModal() {
         return endResult_;
     }
     setWindowModality(Qt::ApplicationModal);
+    KeepInView::Place(this);
     const QPointer<CDialog> alive(this);
     exec();
     if (alive.isNull()) return kIdCancel;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "ui/CDialog.h"
+#include "ui/Placement.h"
 
 namespace ql50::ui {
 namespace {
@@ -44,6 +45,7 @@ int MessageBox(QWidget* parent, const QString& text, Icon icon, const QString& c
     box->setStandardButtons(QMessageBox::Ok);
     box->button(QMessageBox::Ok)->setObjectName(QString::number(kIdOk));
     box->setWindowModality(Qt::ApplicationModal);
+    KeepInView::Place(box);
     box->exec();
     delete box.data();
     return kIdOk;

@@ -15,7 +15,8 @@ enum class Icon { None, Information, Warning, Error, Question };
 // Shows text and waits until the user confirms it; returns kIdOk (1). Timers, received bytes
 // and other windows' events go on being handled meanwhile. Without a parent the box is owned
 // by the active modal dialog, if any; either way it blocks input to the rest of the program.
-// The box is named "MessageBox" and its OK button "1", so tests find them.
+// The box is named "MessageBox" and its OK button "1", so tests find them. It opens clear of the
+// area a KeepInView (Placement.h) keeps in view, if any.
 int MessageBox(QWidget* parent, const QString& text, Icon icon = Icon::None,
                const QString& caption = {});
 

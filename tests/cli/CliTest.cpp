@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <regex>
 #include <sstream>
 
@@ -174,8 +175,8 @@ TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
               std::tuple(2030, 5u, 6u, 7u, 8u));
     const Result info = Run({"info", "--language", "en"});
     EXPECT_EQ(info.status, 0);
-    // The module's date bytes as the program shows them: year, day, month.
-    EXPECT_NE(info.out.find("30.06.05"), std::string::npos) << info.out;
+    // The module's date bytes as they come: day, month, year.
+    EXPECT_NE(info.out.find("06.05.30"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find(": 20\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find('\r'), std::string::npos);
     ASSERT_EQ(Run({"clear-logger", "--yes"}).status, 0);
@@ -193,6 +194,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"set-clock", "2030-02-30", "10:00"},
         {"clear-logger"},
         {"type", "--language", "fr"},
+        {"info", "--baud", "12345"},  // a rate the line cannot be set to
     };
     module.FillLoggerRecords(5);
     for (const auto& args : cases) {
@@ -214,16 +216,24 @@ TEST_F(CliTest, EveryCommandHasItsHelp) {
 }
 
 TEST_F(CliTest, SilentModuleExitsWithThree) {
-    module.SetSilent(true);
     const std::vector<QStringList> commands{{"live", "--count", "1"},
                                             {"logger-dump", "d.txt"},
                                             {"info"},
                                             {"set-clock"},
                                             {"clear-logger", "--yes"},
                                             {"type"}};
-    // All at once: each waits out the reply time.
+    // All at once, each on a silent module of its own (one line takes one program): each waits
+    // out the reply time.
     std::vector<std::unique_ptr<QProcess>> running;
-    for (const auto& args : commands) running.push_back(Start(args));
+    std::deque<sim::VirtualModule> modules;
+    std::deque<sim::PtyServer> servers;
+    for (const auto& args : commands) {
+        modules.emplace_back().SetSilent(true);
+        ASSERT_TRUE(servers.emplace_back(modules.back()).Start(nullptr));
+        running.push_back(Start(
+            QStringList(args) << "--port" << QString::fromStdString(servers.back().SlavePath()),
+            false));
+    }
     for (std::size_t i = 0; i < running.size(); ++i) {
         const Result r = Finish(*running[i]);
         EXPECT_EQ(r.status, 3) << commands[i].join(' ').toStdString() << ": " << r.err;

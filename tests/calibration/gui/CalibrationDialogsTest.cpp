@@ -131,16 +131,20 @@ void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language)
     result.resultText3 = Qs(lines.values[2]);
 }
 
+// Values outside the accepted range are stored only by a click: Enter ends without storing.
 TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
     const struct {
         Ending ending;
         int result;
+        bool outsideRange = false;
     } cases[] = {
         {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk},
         {kEnter, ui::kIdOk},
         {ClickOn(CKalWertAusgabe::kIdExit), ui::kIdCancel},
         {kEsc, ui::kIdCancel},
         {kCloseBox, ui::kIdCancel},
+        {kEnter, ui::kIdCancel, true},
+        {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk, true},
     };
     const ResultLines salinity =
         CalibrationResultLines(CalibrationBranch::Salinity, 7, 0, {.entered = 12.5f});
@@ -148,6 +152,7 @@ TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
         Robot robot;
         CKalWertAusgabe result;
         FillResult(result, salinity, 0);
+        result.outsideRange = c.outsideRange;
         c.ending.act(robot.OnTemplate(kResultTemplate).Inspect([](QWidget* w) {
             const QString shown[] = {"", QString::fromUtf8("Salinität"), "", "", "12.50 g/l", ""};
             const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
@@ -254,8 +259,10 @@ TEST(CalibrationDialogs, Screenshots) {
             CalibrationBranch branch;
             int type;
             ResultValues values;
+            bool outsideRange = false;
         } results[] = {
             {"result-ph-", CalibrationBranch::Ph, 0, {-12.3f, -59.16f}},
+            {"result-ph-outside-", CalibrationBranch::Ph, 0, {-80.0f, -40.5f}, true},
             {"result-conductivity-", CalibrationBranch::Conductivity, 3, {1.02f, 2.0f}},
             {"result-oxygen-", CalibrationBranch::OxygenSlope, 7, {149.9f, 2600.0f, 2400.0f}},
         };
@@ -263,6 +270,7 @@ TEST(CalibrationDialogs, Screenshots) {
             CKalWertAusgabe result;
             FillResult(result, CalibrationResultLines(r.branch, r.type, l.language, r.values),
                        l.language);
+            result.outsideRange = r.outsideRange;
             robot.OnTemplate(kResultTemplate).Inspect(save(r.name + suffix)).Key(Qt::Key_Escape);
             result.DoModal();
         }

@@ -245,6 +245,40 @@ TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
     }
 }
 
+// The prompts, the entry and the result open below the value row: the user sees the values
+// they are asked to watch.
+TEST_F(CalibrationTest, PromptsLeaveTheValueRowInView) {
+    for (const int language : {0, 1}) {
+        const Live live{12.0f, 0, 0, 0, 0, 25.0f};
+        CalibratingModule module(1, {2.0f, 2.0f, 0, 0, 1.0f}, live);
+        Open(module.path());
+        window->settings.language = std::uint8_t(language);
+        window->ApplyLanguage();
+        const QString suffix = language == 0 ? "german" : "english";
+        // The row from the first column's label to the last column's value.
+        const auto clear = [&](const QString& picture) {
+            return [this, picture, suffix](QWidget* w) {
+                const QWidget *first = window->Item(kIdLabel1), *last = window->Item(kIdValue1 + 5);
+                const QRect row(first->mapToGlobal(QPoint()),
+                                last->mapToGlobal(QPoint(last->width(), last->height())));
+                EXPECT_FALSE(w->frameGeometry().intersects(row)) << w->objectName().toStdString();
+                if (!picture.isEmpty())
+                    ScreenshotOfScreen(window->frameGeometry() | w->frameGeometry(),
+                                       "calibration-" + picture + suffix);
+            };
+        };
+        robot.OnMessage("").Inspect(clear("")).Click(1);
+        robot.OnMessage("")
+            .Inspect([&](QWidget*) { AwaitLive(live); })
+            .Inspect(clear("prompt-placed-"))
+            .Click(1);
+        robot.OnTemplate(kEntry).Inspect(clear("")).SetText(kValueEdit, "5.0").Click(1);
+        robot.OnTemplate(kResult).Inspect(clear("result-placed-")).Click(kExit);
+        Calibrate();
+        Close();
+    }
+}
+
 // ---- oxygen: the choice and its three branches -----------------------------------------------
 
 constexpr std::array<float, 5> kOxygenHeld{120.0f, 2400.0f, 2600.0f, 12.5f, 1.0f};

@@ -188,30 +188,45 @@ TEST_F(ConfigurationTest, WriteBlockByteForByte) {
     EXPECT_EQ(Text(kIdAddress), "7");
 }
 
-// OK refuses what it cannot send as meant, says why, puts the focus there and sends nothing.
+// OK refuses what it cannot send as meant (a value its register cannot hold), says why, puts
+// the focus there and sends nothing.
 TEST_F(ConfigurationTest, OkRefusesEntriesThatAreNoNumbersOrOutOfRange) {
     struct Case {
         int id;
-        const char* text;
+        const char* text;  // nullptr: as the module reported it
         const char* message;
+        std::uint16_t interval = 15;  // as the module reports it
     };
-    for (const Case& c : {Case{K::kIdCal1, "1,25", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdCal2, "abc", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdFixedTemp, "", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdTempOffset, "0.5 K", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdInterval, "1x", "Bitte eine ganze Zahl eingeben."}}) {
+    for (const Case& c :
+         {Case{K::kIdCal1, "1,25", "Bitte eine Zahl eingeben."},
+          Case{K::kIdCal2, "abc", "Bitte eine Zahl eingeben."},
+          Case{K::kIdCal3, "1e39", "Bitte eine Zahl eingeben."},  // infinite in single precision
+          Case{K::kIdFixedTemp, "", "Bitte eine Zahl eingeben."},
+          Case{K::kIdTempOffset, "-3.5e38", "Bitte eine Zahl eingeben."},
+          Case{K::kIdTempOffset, "0.5 K", "Bitte eine Zahl eingeben."},
+          Case{K::kIdInterval, "1x", "Bitte eine ganze Zahl eingeben."},
+          Case{K::kIdInterval, "-5", "Bitte eine ganze Zahl zwischen 0 und 999 eingeben."},
+          Case{K::kIdInterval, nullptr, "Bitte nicht mehr als 3 Zeichen eingeben.", 1500}}) {
         ScriptedModule module;
         Configuration(module, 3);
+        module.Reply(kReadParam, kParamLoggerInterval,
+                     {std::uint8_t(c.interval), std::uint8_t(c.interval >> 8)});
         OpenOn(module);
-        robot.OnTemplate(kTemplate).SetText(c.id, c.text).Click(ui::kIdOk);
+        auto& dialog = robot.OnTemplate(kTemplate);
+        if (c.text != nullptr) dialog.SetText(c.id, c.text);
+        dialog.Click(ui::kIdOk);
         robot.OnMessage(c.message).Click(ui::kIdOk);
         robot.OnTemplate(kTemplate)
-            .Inspect(
-                [id = c.id](QWidget* d) { EXPECT_EQ(d->focusWidget(), ui::FindControl(d, id)); })
+            .Inspect([&c](QWidget* d) {
+                EXPECT_EQ(d->focusWidget(), ui::FindControl(d, c.id));
+                if (c.text == nullptr) {
+                    EXPECT_EQ(Field(d, c.id), QString::number(c.interval));  // not cut to 150
+                }
+            })
             .Cancel();
         Click(kIdKonfigurieren);
         ASSERT_TRUE(robot.WaitIdle());
-        for (const Frame& f : NewRequests()) EXPECT_NE(f[kPosOp], kWriteParam) << c.text;
+        for (const Frame& f : NewRequests()) EXPECT_NE(f[kPosOp], kWriteParam) << c.message;
         window->DestroyWindow();
     }
     // A module that reports an address above 31 can only be cancelled.

@@ -1,13 +1,10 @@
 // The data-logger read-out from the main window: the export file, the transfer window, records
 // assembled from the frame stream, the end of the read-out after a silent watchdog period, and
 // the whole logger of the virtual module.
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -17,6 +14,7 @@
 #include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
+#include "support/Files.h"
 #include "support/Pty.h"
 #include "support/Screenshot.h"
 
@@ -78,33 +76,6 @@ public:
         Reply(kReadValue, 55, {std::uint8_t(*size & 0xFF), std::uint8_t(*size >> 8), 0, 0});
     }
     void SetStream(Bytes bytes) { ReplyBytes(kReadValue, 54, std::move(bytes)); }
-};
-
-// Lowers the size limit of the files this process writes, so that a write past it fails
-// (EFBIG; the signal the kernel sends along is ignored meanwhile), as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(std::size_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { Lift(); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    void Lift() {
-        if (!active_) return;
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedHandler_);
-        active_ = false;
-    }
-
-private:
-    rlimit saved_{};
-    void (*savedHandler_)(int) = nullptr;
-    bool active_ = true;
 };
 
 class LoggerReadoutTest : public MainWindowTest {

@@ -1,4 +1,5 @@
-// Message boxes, the save-file dialog with its filter and overwrite question, the print dialog.
+// Message boxes and where they open, the save-file dialog with its filter and overwrite question,
+// the print dialog.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "support/Robot.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/Placement.h"
 
 namespace ql50::ui {
 namespace {
@@ -25,6 +27,21 @@ using test::Robot;
 const QString kFilter = QStringLiteral("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
 
 // ---- message boxes -----------------------------------------------------------------------
+
+// A window opens under the area it must leave in view, over it where the screen has no room
+// below, moved sideways into the screen; where Qt puts it when it fits neither way.
+TEST(Placement, ClearOfTheAreaKeptInView) {
+    const QRect screen(0, 0, 800, 600);
+    const struct {
+        QRect keep;
+        std::optional<QPoint> at;
+    } cases[] = {
+        {{100, 50, 600, 40}, QPoint(249, 98)}, {{100, 500, 600, 40}, QPoint(249, 392)},
+        {{0, 50, 100, 40}, QPoint(0, 98)},     {{700, 50, 100, 40}, QPoint(500, 98)},
+        {{0, 60, 800, 480}, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlaceClearOf({300, 100}, c.keep, screen), c.at);
+}
 
 void ExpectOkOnly(QWidget* window) {
     auto* box = qobject_cast<QMessageBox*>(window);
