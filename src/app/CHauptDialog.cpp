@@ -18,6 +18,7 @@
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
 #include "ui/MessageBox.h"
+#include "ui/QtLanguage.h"
 #include "ui/UpDownControl.h"
 
 namespace ql50 {
@@ -193,6 +194,7 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
 
 void CHauptDialog::ApplyLanguage() {
     const int lang = language();
+    ui::UseQtLanguage(lang);
     EnableItem(kIdParametrieren, settings.factoryMode != 0);
     struct Caption {
         int id;
