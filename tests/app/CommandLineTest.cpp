@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/CommandLine.h"
 
 namespace ql50 {
@@ -41,39 +43,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadArgs,
                                            std::vector<std::string>{"--data-dir="},
                                            std::vector<std::string>{"--frobnicate"}));
 
-// Where the program works: --data-dir wins; --desktop takes the user's data folder, where
-// relative values of the variables count as unset; a terminal start keeps the working folder.
+// Where the program works: --data-dir wins; --desktop takes the user's data folder (relative
+// variables count as unset); a terminal start keeps the working folder ("").
 TEST(DataFolderTest, FollowsTheCommandLineAndTheEnvironment) {
-    struct Case {
-        std::vector<std::string> args;
-        const char* xdgDataHome;
-        const char* home;
-        std::string folder;
+    const std::tuple<std::vector<std::string>, const char*, const char*, std::string> cases[] = {
+        {{}, "/x", "/u", ""},
+        {{"--desktop"}, "/x", "/u", "/x/ql50"},
+        {{"--desktop"}, "rel", "/u", "/u/.local/share/ql50"},
+        {{"--desktop", "--data-dir", "/m"}, "/x", "/u", "/m"},
+        {{"--desktop"}, nullptr, nullptr, ""},  // and an error
     };
-    const Case cases[] = {
-        {{}, "/x", "/home/u", ""},
-        {{"--desktop"}, "/x", "/home/u", "/x/ql50"},
-        {{"--desktop"}, nullptr, "/home/u", "/home/u/.local/share/ql50"},
-        {{"--desktop"}, "", "/home/u", "/home/u/.local/share/ql50"},
-        {{"--desktop"}, "data", "/home/u", "/home/u/.local/share/ql50"},
-        {{"--desktop", "--data-dir", "/m"}, "/x", "/home/u", "/m"},
-        {{"--data-dir=rel/dir"}, nullptr, nullptr, "rel/dir"},
-        {{"--desktop"}, nullptr, nullptr, ""},
-    };
-    for (const Case& c : cases) {
-        const CommandLine cl = ParseCommandLine(c.args);
-        ASSERT_TRUE(cl.error.empty()) << cl.error;
+    for (const auto& [args, xdg, home, expected] : cases) {
         std::string error;
-        const std::string folder = DataFolder(
-            cl,
-            [&](const char* name) {
-                return std::string(name) == "XDG_DATA_HOME" ? c.xdgDataHome
-                       : std::string(name) == "HOME"        ? c.home
-                                                            : nullptr;
-            },
-            error);
-        EXPECT_EQ(folder, c.folder) << c.args.size();
-        EXPECT_EQ(error.empty(), !(cl.desktop && c.folder.empty())) << error;
+        const auto env = [&](const char* name) { return name[0] == 'X' ? xdg : home; };
+        EXPECT_EQ(DataFolder(ParseCommandLine(args), env, error), expected);
+        EXPECT_EQ(error.empty(), home != nullptr) << error;
     }
 }
 

@@ -161,66 +161,36 @@ TEST_F(SaveFileDialogTest, CancelExtensionKeptAndPlainInitialName) {
     EXPECT_EQ(QDir::currentPath(), before);
 }
 
-QString StartFolder(QWidget* window) {
-    return qobject_cast<QFileDialog*>(window)->directory().absolutePath();
-}
-
 // The folder of the last choice is kept in the user's settings file, so a later run starts
-// there; a folder that has gone gives way to the working folder. A new name is offered.
-TEST_F(SaveFileDialogTest, StartsInTheFolderOfAnEarlierRun) {
-    const QString key = QStringLiteral("FileDialog/LastFolder");
-    QTemporaryDir earlier;
-    QSettings(UserSettingsFile(), QSettings::IniFormat).setValue(key, earlier.path());
+// there, and one that has gone gives way to the working folder. A new name is offered, and
+// Qt's own texts follow the program's language.
+TEST_F(SaveFileDialogTest, RemembersItsFolderOffersANameAndSpeaksTheLanguage) {
+    const auto inspect = [](const QString& folder, const QString& save, const QString& shot) {
+        return [=](QWidget* window) {
+            EXPECT_EQ(qobject_cast<QFileDialog*>(window)->directory().absolutePath(), folder);
+            const auto* name = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            EXPECT_TRUE(name->text().contains(
+                QRegularExpression(QStringLiteral(R"(^messung_\d{4}-\d\d-\d\d_\d{4}\.txt$)"))));
+            const auto* box = window->findChild<QDialogButtonBox*>();
+            EXPECT_EQ(box->buttons().first()->text().remove(QLatin1Char('&')), save);
+            EXPECT_TRUE(shot.isEmpty() || test::Screenshot(window, shot));
+        };
+    };
+    QSettings(UserSettingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("FileDialog/LastFolder"), QDir::rootPath());
+    ASSERT_TRUE(UseQtLanguage(0)) << "Qt's German translation is missing";
     robot_.OnFileDialog()
-        .Inspect([&](QWidget* window) {
-            EXPECT_EQ(StartFolder(window), earlier.path());
-            const auto* field = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            ASSERT_NE(field, nullptr);
-            EXPECT_TRUE(
-                QRegularExpression(QStringLiteral(R"(^messung_\d{4}-\d\d-\d\d_\d{4}\.txt$)"))
-                    .match(field->text())
-                    .hasMatch())
-                << field->text().toStdString();
-        })
+        .Inspect(inspect(QDir::rootPath(), QStringLiteral("Speichern"), "ui_file_chooser_de"))
         .SaveAs(Path(QStringLiteral("a.txt")));
     EXPECT_EQ(ChooseTextFile(nullptr, QStringLiteral("messung")), Path(QStringLiteral("a.txt")));
-    EXPECT_EQ(QSettings(UserSettingsFile(), QSettings::IniFormat).value(key), folder_.path());
-    ASSERT_TRUE(folder_.remove());
+    ASSERT_TRUE(UseQtLanguage(1));
     robot_.OnFileDialog()
-        .Inspect([](QWidget* window) { EXPECT_EQ(StartFolder(window), QDir::currentPath()); })
+        .Inspect(inspect(folder_.path(), QStringLiteral("Save"), "ui_file_chooser_en"))
         .Cancel();
-    EXPECT_EQ(Ask(), QString());
-}
-
-// Qt's own dialogs speak the program's language: German through Qt's translation.
-TEST(QtLanguage, FileChooserFollowsTheProgram) {
-    QTemporaryDir folder;
-    QFile earlier(QDir(folder.path()).filePath(QStringLiteral("messung_alt.txt")));
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.close();
-    QSettings(UserSettingsFile(), QSettings::IniFormat)
-        .setValue(QStringLiteral("FileDialog/LastFolder"), folder.path());
-    const std::tuple<int, QString, QString> cases[] = {
-        {0, QStringLiteral("Speichern"), QStringLiteral("ui_file_chooser_de")},
-        {1, QStringLiteral("Save"), QStringLiteral("ui_file_chooser_en")}};
-    for (const auto& [language, save, shot] : cases) {
-        ASSERT_TRUE(UseQtLanguage(language)) << "Qt's German translation missing";
-        Robot robot;
-        robot.OnFileDialog()
-            .Inspect([&, save = save, shot = shot](QWidget* window) {
-                const auto* box = window->findChild<QDialogButtonBox*>();
-                ASSERT_NE(box, nullptr);
-                QAbstractButton* accept = nullptr;
-                for (QAbstractButton* button : box->buttons())
-                    if (box->buttonRole(button) == QDialogButtonBox::AcceptRole) accept = button;
-                ASSERT_NE(accept, nullptr);
-                EXPECT_EQ(QString(accept->text()).remove(QLatin1Char('&')), save);
-                EXPECT_TRUE(test::Screenshot(window, shot));
-            })
-            .Cancel();
-        ChooseTextFile(nullptr, QStringLiteral("messung"));
-        EXPECT_TRUE(robot.WaitIdle());
-    }
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
+    ASSERT_TRUE(folder_.remove());
+    robot_.OnFileDialog().Inspect(inspect(QDir::currentPath(), "Save", {})).Cancel();
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
 }
 
 // ---- print dialog ------------------------------------------------------------------------
