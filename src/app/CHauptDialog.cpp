@@ -19,6 +19,7 @@
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
 #include "ui/MessageBox.h"
+#include "ui/QtLanguage.h"
 #include "ui/QtText.h"
 #include "ui/UpDownControl.h"
 
@@ -194,6 +195,7 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
 
 void CHauptDialog::ApplyLanguage() {
     const int lang = language();
+    ui::UseQtLanguage(lang);
     EnableItem(kIdParametrieren, settings.factoryMode != 0);
     struct Caption {
         int id;

@@ -22,7 +22,8 @@ void CHauptDialog::SetupRecording() {
         if (!remembered.empty() && !recordingFile.OpenAppend(remembered))
             ReportFileError(QString::fromStdString(recordingFile.ErrorText()));
     };
-    const QString path = ui::ChooseTextFile(this);
+    const QString path = ui::ChooseTextFile(
+        this, language() == 1 ? QStringLiteral("measurement") : QStringLiteral("messung"));
     if (path.isEmpty()) return reopen();
 
     CIntervallEingabe dlg(this);

@@ -29,7 +29,9 @@ CLoggerReadout::~CLoggerReadout() = default;
 
 void CLoggerReadout::ReadLogger() {
     host_.EnsurePortOpen();  // without a port the size request simply goes unanswered
-    const QString path = ui::ChooseTextFile(host_.HostWindow());
+    const QString path = ui::ChooseTextFile(
+        host_.HostWindow(),
+        host_.Language() == 1 ? QStringLiteral("logger") : QStringLiteral("datenlogger"));
     if (path.isEmpty()) return;
     // A read-out still streaming gives way to the new one; a cancelled choice leaves it alone.
     EndReadout();

@@ -16,6 +16,10 @@ Outcome ReadStartValues(Session& session);
 // One tick of the poll: after a bad frame the line settles for one tick; otherwise the chain
 // starts. Skipped while an exchange that must not be disturbed runs.
 void PollTick(Session& session);
+// One whole poll cycle, waited for: the chain's six replies, each within the reply wait. Done
+// when the chain completed (six fresh values in module()); NoReply or LineLost when it broke
+// off. For front ends without a poll timer of their own (the acquisition service).
+Outcome ReadLiveCycle(Session& session);
 // Values count as fresh while a poll cycle completed within the last two poll periods, counted
 // from `since` at the latest (the start of a measurement, the line's return).
 bool ValuesFresh(const Session& session, std::chrono::steady_clock::time_point since);

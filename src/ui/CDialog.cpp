@@ -33,9 +33,14 @@ CDialog::~CDialog() {
 
 void CDialog::ApplyWindowStyle() {
     const unsigned style = template_.style;
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if ((style & kMinimizeBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
+    // A window that can be minimised is an ordinary top-level window: many window managers
+    // (GNOME's among them) offer no minimise button for a window of the dialog type, and a
+    // minimised dialog would have no entry in the task bar to come back from.
+    const bool minimizable = (style & kMinimizeBox) != 0;
+    Qt::WindowFlags flags = (minimizable ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint |
+                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
+    if (minimizable) flags |= Qt::WindowMinimizeButtonHint;
     if ((style & kNoCaption) != 0) flags = Qt::Dialog | Qt::FramelessWindowHint;
     setWindowFlags(flags);
     const QRect client = MapDialogRect(units_, template_.x, template_.y, template_.w, template_.h);

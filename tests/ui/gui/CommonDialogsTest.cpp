@@ -11,13 +11,18 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "SampleDialog.h"
 #include "support/Robot.h"
+#include "support/Screenshot.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/Placement.h"
+#include "ui/QtLanguage.h"
+#include "ui/UserSettings.h"
 
 namespace ql50::ui {
 namespace {
@@ -171,6 +176,38 @@ TEST_F(SaveFileDialogTest, CancelExtensionKeptAndPlainInitialName) {
         .Cancel();
     SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("messung.txt"), kFilter);
     EXPECT_EQ(QDir::currentPath(), before);
+}
+
+// The folder of the last choice is kept in the user's settings file, so a later run starts
+// there, and one that has gone gives way to the working folder. A new name is offered, and
+// Qt's own texts follow the program's language.
+TEST_F(SaveFileDialogTest, RemembersItsFolderOffersANameAndSpeaksTheLanguage) {
+    const auto inspect = [](const QString& folder, const QString& save, const QString& shot) {
+        return [=](QWidget* window) {
+            EXPECT_EQ(qobject_cast<QFileDialog*>(window)->directory().absolutePath(), folder);
+            const auto* name = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            EXPECT_TRUE(name->text().contains(
+                QRegularExpression(QStringLiteral(R"(^messung_\d{4}-\d\d-\d\d_\d{4}\.txt$)"))));
+            const auto* box = window->findChild<QDialogButtonBox*>();
+            EXPECT_EQ(box->buttons().first()->text().remove(QLatin1Char('&')), save);
+            EXPECT_TRUE(shot.isEmpty() || test::Screenshot(window, shot));
+        };
+    };
+    QSettings(UserSettingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("FileDialog/LastFolder"), QDir::rootPath());
+    ASSERT_TRUE(UseQtLanguage(0)) << "Qt's German translation is missing";
+    robot_.OnFileDialog()
+        .Inspect(inspect(QDir::rootPath(), QStringLiteral("Speichern"), "ui_file_chooser_de"))
+        .SaveAs(Path(QStringLiteral("a.txt")));
+    EXPECT_EQ(ChooseTextFile(nullptr, QStringLiteral("messung")), Path(QStringLiteral("a.txt")));
+    ASSERT_TRUE(UseQtLanguage(1));
+    robot_.OnFileDialog()
+        .Inspect(inspect(folder_.path(), QStringLiteral("Save"), "ui_file_chooser_en"))
+        .Cancel();
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
+    ASSERT_TRUE(folder_.remove());
+    robot_.OnFileDialog().Inspect(inspect(QDir::currentPath(), "Save", {})).Cancel();
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
 }
 
 // ---- print dialog ------------------------------------------------------------------------
