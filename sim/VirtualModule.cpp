@@ -59,6 +59,10 @@ void VirtualModule::Answer(const Frame& request, std::vector<std::uint8_t>& out)
     const std::uint8_t address = request[kPosAddress];
     if (address != 0 && address != parameters_[kParamAddress][0]) return;
     if (faults_.Ignores(request[kPosOp], request[kPosRegister])) return;
+    if (!faults_.Keeps(request[kPosOp], request[kPosRegister])) {
+        faults_.Emit({Reply(request, FrameData(request))}, out);
+        return;
+    }
     faults_.Emit(Execute(request), out);
 }
 
@@ -411,6 +415,11 @@ void VirtualModule::SetSilent(bool silent) {
 void VirtualModule::SilenceRegister(std::uint8_t op, std::uint8_t reg) {
     std::lock_guard lock(mutex_);
     faults_.SilenceRegister(op, reg);
+}
+
+void VirtualModule::AcknowledgeOnly(std::uint8_t op, std::uint8_t reg) {
+    std::lock_guard lock(mutex_);
+    faults_.AcknowledgeOnly(op, reg);
 }
 
 void VirtualModule::ClearSilencedRegisters() {

@@ -65,6 +65,9 @@ public:
     void SetSilent(bool silent);
     // Requests for this operation and register are ignored (neither executed nor answered).
     void SilenceRegister(std::uint8_t op, std::uint8_t reg);
+    // Requests for this operation and register are answered but not carried out: a write is
+    // acknowledged and not kept.
+    void AcknowledgeOnly(std::uint8_t op, std::uint8_t reg);
     void ClearSilencedRegisters();
     // Every reply goes out with a wrong checksum while set.
     void SetBadChecksum(bool bad);

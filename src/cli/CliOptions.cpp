@@ -238,8 +238,10 @@ std::string CliHelp(const std::string& command) {
                "                       1200, 2400, 4800, 9600, 19200 or 115200\n"
                "  --language de|en     the language of texts and labels (default SPRACHE)\n"
                "\n"
-               "Exit status: 0 success, 1 other failure, 2 usage error, 3 the module does not\n"
-               "answer, 4 the port cannot be opened.\n";
+               "Exit status: 0 success, 1 a file or standard output could not be written or\n"
+               "the command could not be carried out, 2 usage error, 3 the module does not\n"
+               "answer, 4 the port cannot be opened or the line was lost, 6 the data logger\n"
+               "was read out incompletely (how many of how many records on standard error).\n";
     return "Usage: ql50-cli [global options] COMMAND [options]\n"
            "\n"
            "Operates the QL50 measuring module from scripts.\n"

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "cli/Progress.h"
+#include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
 #include "formats/CsvLines.h"
 #include "formats/LoggerRecords.h"
@@ -49,21 +50,9 @@ std::string ForTerminal(const std::string& cp1252) {
     return out;
 }
 
-// Writes all of `bytes` to standard output; false with errno set when it cannot.
-bool WriteStdout(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
-
 // A result printed on standard output: exit 1 with the reason when it cannot be written.
 int PrintResult(const std::string& utf8) {
-    if (WriteStdout(utf8)) return kExitOk;
+    if (WriteStandardOutput(utf8)) return kExitOk;
     PrintError(std::string("standard output: ") + std::strerror(errno));
     return kExitFailure;
 }
@@ -74,7 +63,7 @@ public:
     bool Open(const std::string& path) { return path.empty() || file_.Create(path); }
     bool Write(const std::string& bytes) {
         if (file_.IsOpen()) return file_.Write(bytes);
-        if (WriteStdout(bytes)) return true;
+        if (WriteStandardOutput(bytes)) return true;
         stdoutError_ = std::string("standard output: ") + std::strerror(errno);
         return false;
     }

@@ -5,9 +5,11 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/StandardStreams.h"
 
 int main(int argc, char** argv) {
     using namespace ql50::cli;
+    GuardStandardStreams();
     const CliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr, "ql50-cli: %s\nTry 'ql50-cli --help'.\n", options.error.c_str());

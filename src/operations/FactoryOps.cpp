@@ -96,11 +96,9 @@ std::optional<std::uint16_t> RawReading(const Session& session, AdjustPoint poin
     return static_cast<std::uint16_t>(reading);
 }
 
-Outcome WriteAdjustment(Session& session, AdjustPoint point, std::uint16_t value) {
-    return session.conversation().Ask(req::WriteAdjust(AdjustmentOf(point).target),
-                                      {std::uint8_t(value & 0xFF), std::uint8_t(value >> 8), 0, 0})
-               ? Outcome::Done
-               : session.Unanswered();
+void WriteAdjustment(Session& session, AdjustPoint point, std::uint16_t value) {
+    session.conversation().Ask(req::WriteAdjust(AdjustmentOf(point).target),
+                               {std::uint8_t(value & 0xFF), std::uint8_t(value >> 8), 0, 0});
 }
 
 }  // namespace ql50

@@ -39,8 +39,8 @@ void BeginAdjustment(Session& session, AdjustPoint point);
 void RequestRawReading(Session& session, AdjustPoint point);
 // The last raw reading of the point's input since BeginAdjustment; nothing before one came.
 std::optional<std::uint16_t> RawReading(const Session& session, AdjustPoint point);
-// Stores a reading as the point's adjustment value (not examined: the module does not answer
-// every adjustment write).
-Outcome WriteAdjustment(Session& session, AdjustPoint point, std::uint16_t value);
+// Stores a reading as the point's adjustment value. Not examined: the module acknowledges
+// none of the adjustment writes of the measuring input and the battery, so their waits run out.
+void WriteAdjustment(Session& session, AdjustPoint point, std::uint16_t value);
 
 }  // namespace ql50

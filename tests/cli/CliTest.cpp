@@ -240,11 +240,53 @@ TEST_F(CliTest, SilentModuleExitsWithThree) {
     }
 }
 
-TEST_F(CliTest, PortThatCannotBeOpenedExitsWithFourAndTheReason) {
-    const Result r = Run({"info", "--port", "/nonexistent/tty"}, false);
-    EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("/nonexistent/tty: No such file or directory"), std::string::npos)
-        << r.err;
+// What a script learns from the exit status and standard error when something else than the
+// module fails: the port, the line settings, standard output.
+TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
+    const QString cli = QL50_CLI_EXE;
+    const QString port = QString::fromStdString(server.SlavePath());
+    const struct {
+        QStringList args;
+        const char* output;  // a file for standard output, or "closed"
+        int status;
+        const char* reason;
+    } cases[] = {
+        {{"info", "--port", "/nonexistent/tty"}, nullptr, 4, "/nonexistent/tty: No such file"},
+        {{"info", "--port", "/dev/null"}, nullptr, 4, "Inappropriate ioctl"},
+        {{"info", "--port", port}, "/dev/full", 1, "standard output: No space left on device"},
+        {{"type", "--port", port}, "closed", 1, "standard output: Bad file descriptor"},
+        {{"live", "--count", "1", "--port", port}, "/dev/full", 1, "standard output: No space"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        if (c.output && std::string(c.output) == "closed") {
+            process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" >&-", cli} + c.args);
+        } else {
+            if (c.output) process.setStandardOutputFile(c.output);
+            process.start(cli, c.args);
+        }
+        const Result r = Finish(process);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+}
+
+// A line that hangs up in the middle of a logger dump: a whole prefix of the logger in the file,
+// and the counts with a status of its own, never "written" and 0.
+TEST_F(CliTest, LoggerDumpOverALineThatHangsUpSaysHowManyOfHowManyArrived) {
+    module.FillLoggerRecords(2000);
+    module.SetLineRate(38400);
+    auto process = Start({"logger-dump", "dump.txt"});
+    ASSERT_TRUE(WaitUntil([&] { return Lines(Slurp(File("dump.txt")), "\n").size() > 51; }));
+    server.HangUp();
+    const Result r = Finish(*process);
+    EXPECT_EQ(r.status, 6) << r.err;
+    static const std::regex counts(R"(not read out completely: (\d+) of 2000 records)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.err, m, counts)) << r.err;
+    EXPECT_EQ(Lines(Slurp(File("dump.txt")), "\n").size(), std::stoul(m[1]) + 1);
 }
 
 }  // namespace
