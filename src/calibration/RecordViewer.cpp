@@ -37,6 +37,7 @@ std::optional<RecordRead> Read(QWidget* parent, const std::string& path, int lan
     QProgressDialog progress(
         Say("Kalibrierprotokoll wird gelesen...", "Reading the calibration record...", language),
         Say("Abbrechen", "Cancel", language), 0, 1000, parent);
+    progress.setWindowTitle(ui::AppTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     RecordRead read =
@@ -66,7 +67,7 @@ QString Summary(const RecordRead& read, int language) {
         return text + Say("Keine Zeile trägt einen Hash.", "No line carries a hash.", language);
     return text + Say("Die Hash-Kette ist vollständig (%1 Zeilen geprüft).",
                       "The hash chain holds (%1 lines checked).", language)
-                      .arg(read.hashedLines);
+                      .arg(locale.toString(qlonglong(read.hashedLines)));
 }
 
 // Control characters (zero bytes of a damaged file) would draw as nothing.

@@ -1,10 +1,12 @@
 // The calibration's care on the real main window: a calibration stored on the virtual module
-// shows in the history and brings the next due date into the status; and pictures of the
-// history window.
+// shows in the history and brings the next due date into the status; the record window marks
+// where the chain breaks; and pictures of both windows.
 #include <QChart>
 #include <QChartView>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineSeries>
+#include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "calibration/CHistoryWindow.h"
@@ -96,6 +98,18 @@ TEST_F(MainWindowTest, HistoryWindowScreenshots) {
     }
     Spit(File("kalibrierung.txt"), record);
     Open();
+    // Every line here follows the empty string: the second with a hash breaks the chain.
+    robot.OnDialog("Kalibrierprotokoll")
+        .Inspect([](QWidget* w) {
+            const auto* table = w->findChild<QTableWidget*>();
+            ASSERT_NE(table, nullptr);
+            EXPECT_EQ(table->verticalHeaderItem(2)->text(), "4 !");
+            EXPECT_TRUE(w->findChild<QLabel*>()->text().contains("in Zeile 4 unterbrochen"));
+            EXPECT_TRUE(Screenshot(w, "calibration-record-broken-german"));
+        })
+        .Cancel();
+    window->calibration().ShowRecord();
+    EXPECT_TRUE(robot.WaitIdle());
     window->care().ShowHistory();
     CHistoryWindow* history = window->care().historyWindow();
     ASSERT_NE(history, nullptr);
