@@ -178,7 +178,8 @@ void CHistoryWindow::Redraw() {
     const int lang = host_.Language();
     FillModules();
     chart_->removeAllSeries();
-    valueAxes_[1]->setVisible(false);
+    const std::initializer_list<QAbstractAxis*> axes{timeAxis_, valueAxes_[0], valueAxes_[1]};
+    for (QAbstractAxis* axis : axes) axis->setVisible(false);
     const bool any = shown_ >= 0;
     EnableItem(kIdSavePng, any);
     EnableItem(kIdSaveCsv, any);
@@ -195,6 +196,7 @@ void CHistoryWindow::Redraw() {
 void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
     Plot plot;
     plot.time = timeAxis_;
+    plot.time->setVisible(true);
     plot.time->setFormat(lang == 1 ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("dd.MM.yy"));
     const auto quantities = HistoryQuantities(h.module.type);
     for (std::size_t i = 0; i < quantities.size() && i < 2; ++i) {
