@@ -194,7 +194,7 @@ bool AppendCalibrationRecord(const std::string& path, const CalibrationRecordEnt
     const fs::file_status status = fs::status(path, ec);
     // A pipe or a device would block the window or swallow the line.
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-        if (error) *error = path + ": not a regular file";
+        if (error) *error = path + ": " + kNotRegularFile;
         return false;
     }
     const std::uintmax_t size = fs::exists(status) ? fs::file_size(path, ec) : 0;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "formats/TextFile.h"
+
 namespace ql50 {
 namespace {
 
@@ -27,7 +29,7 @@ bool Open(const std::string& path, std::ifstream& in, std::int64_t& size, Record
     }
     if (!fs::is_regular_file(status)) {
         r.access = RecordAccess::NotAFile;
-        r.error = path + ": not a regular file";
+        r.error = path + ": " + kNotRegularFile;
         return false;
     }
     size = std::int64_t(fs::file_size(path, ec));
