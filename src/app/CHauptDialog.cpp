@@ -61,6 +61,7 @@ constexpr ui::ControlTemplate kControls[] = {
     {kIdUhrzeit, Ctl::Button, "Uhrzeit stellen", 95, 92, 84, 14},
     {kIdLoggerLoeschen, Ctl::Button, "Datenlogger löschen", 95, 108, 84, 14},
     {kIdVerlauf, Ctl::Button, "Verlauf", 7, 124, 84, 14},
+    {kIdKalibrierverlauf, Ctl::Button, "Kalibrierverlauf", 95, 124, 84, 14},
     {kIdParametrieren, Ctl::Button, "Parametrieren", 183, 60, 84, 14},
     {kIdSetup, Ctl::Button, "Setup", 183, 76, 84, 14},
     {kIdAddressLabel, Ctl::Static, "", 183, 94, 54, 8},
@@ -139,9 +140,13 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(session_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
-    OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
+    OnCommand(kIdKalibrieren, [this] {
+        calibration_.Calibrate();
+        care_.Calibrated(calibration_.lastRun());
+    });
     OnCommand(kIdParametrieren, [this] { factory_.Parametrise(); });
     OnCommand(kIdVerlauf, [this] { ShowTrend(); });
+    OnCommand(kIdKalibrierverlauf, [this] { care_.ShowHistory(); });
 }
 
 bool CHauptDialog::OnInitDialog() {
@@ -188,6 +193,7 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
     dx.Text(kIdRecordingLabel, recordingLabel_);
     // Status lines end in LF CR; the control shows them as plain line breaks.
     QString status = Qs(statusText()).remove(QLatin1Char('\r'));
+    if (const QString due = care_.StatusLine(language()); !due.isEmpty()) status += '\n' + due;
     dx.Text(kIdStatus, status);
     int address = session_.address();
     dx.Number(kIdAddress, address);
@@ -216,7 +222,10 @@ void CHauptDialog::ApplyLanguage() {
     };
     for (const Caption& c : captions) SetItemText(c.id, Qs(c.text));
     SetItemText(kIdVerlauf, TrendCaption(lang));
+    SetItemText(kIdKalibrierverlauf, lang == 1 ? QStringLiteral("Calibration history")
+                                               : QStringLiteral("Kalibrierverlauf"));
     if (trendWindow_) trendWindow_->ApplyLanguage();
+    care_.ApplyLanguage();
     EnableItem(kIdMessung, false);
     statusText() = Tx(kTexte.keinFehler, lang);
 }
@@ -251,6 +260,9 @@ void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(language() == 1 ? QStringLiteral("Show &calibration record")
                                    : QStringLiteral("&Kalibrierprotokoll anzeigen"),
                    this, [this] { calibration_.ShowRecord(); });
+    menu.addAction(language() == 1 ? QStringLiteral("Calibration &history...")
+                                   : QStringLiteral("Kalibrier&verlauf..."),
+                   this, [this] { care_.ShowHistory(); });
     menu.exec(event->globalPos());
 }
 

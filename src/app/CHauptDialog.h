@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "calibration/CCalibration.h"
+#include "calibration/CCalibrationCare.h"
 #include "config/CDeviceConfiguration.h"
 #include "factory/CFactoryParametrisation.h"
 #include "formats/SettingsFile.h"
@@ -47,6 +48,7 @@ enum HauptId : int {
     kIdLoggerInfo = 1174,
     kIdLoggerLoeschen = 1176,
     kIdVerlauf = 1190,
+    kIdKalibrierverlauf = 1191,
 };
 
 // Timers of the main window.
@@ -72,6 +74,7 @@ public:
     const CLoggerReadout& readout() const { return readout_; }
     CDeviceConfiguration& configuration() { return config_; }
     CCalibration& calibration() { return calibration_; }
+    CCalibrationCare& care() { return care_; }
     CFactoryParametrisation& factory() { return factory_; }
     static QIcon AppIcon();
 
@@ -150,6 +153,7 @@ private:
     CLoggerReadout readout_{session_, *this};
     CDeviceConfiguration config_{session_, *this};
     CCalibration calibration_{session_, *this};
+    CCalibrationCare care_{*this};
     CFactoryParametrisation factory_{session_, *this};
     std::array<std::string, 6> valueTexts_;  // the six value fields, Windows-1252
     std::string statusText_;

@@ -32,6 +32,7 @@ bool CHauptDialog::StartMeasurement() {
         CommunicationError();
         return false;
     }
+    care_.MeasurementStarted(session_.address(), session_.module().moduleType);
     calSummary_ = CalibrationSummary(session_.module(), language());
     ShowTypeLabels();
     const Settings& s = settings;

@@ -1,19 +1,11 @@
 #include "calibration/CCalibration.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFile>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QScreen>
-#include <QTableWidget>
-#include <QVBoxLayout>
-#include <algorithm>
 #include <cmath>
 #include <ctime>
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
+#include "calibration/RecordViewer.h"
 #include "formats/Recording.h"
 #include "operations/Session.h"
 #include "tables/Meldungen.h"
@@ -75,7 +67,11 @@ void CCalibration::Calibrate() {
     Branch(run);
     Finish();
     // "frei" has nothing to calibrate, so there is nothing to record.
-    if (session_.module().moduleType != kTypIndexFrei) Record(record_.outcome);
+    if (session_.module().moduleType == kTypIndexFrei) return;
+    // Which module was calibrated, so that its history follows it across ports and computers:
+    // its device number, read once after the run's last frame.
+    if (const auto number = ReadDeviceNumber(session_)) record_.moduleId = ModuleIdText(*number);
+    Record(record_.outcome);
 }
 
 void CCalibration::Branch(Run& run) {
@@ -271,10 +267,13 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
 void CCalibration::Record(CalibrationOutcome outcome) {
     record_.outcome = outcome;
     record_.time = std::time(nullptr);
+    if (record_.branch) record_.temperature = session_.module().temperature;
+    if (outcome == CalibrationOutcome::Stored || outcome == CalibrationOutcome::StoredWarned)
+        record_.stored = {held_.calValue1, held_.calValue2, held_.calValue3, held_.calValue4,
+                          held_.airPressureFactor};
     const int lang = host_.Language();
     std::string error;
-    if (AppendCalibrationRecord(host_.CalibrationRecordPath(), CalibrationRecordLine(record_, lang),
-                                lang, &error) ||
+    if (AppendCalibrationRecord(host_.CalibrationRecordPath(), record_, lang, &error) ||
         recordErrorShown_)
         return;
     recordErrorShown_ = true;
@@ -286,50 +285,7 @@ void CCalibration::Record(CalibrationOutcome outcome) {
 }
 
 void CCalibration::ShowRecord() {
-    const int lang = host_.Language();
-    QFile file(QString::fromStdString(host_.CalibrationRecordPath()));
-    if (!file.exists()) {
-        ui::MessageBox(host_.HostWindow(),
-                       lang == 1
-                           ? QStringLiteral("No calibration has been recorded yet.")
-                           : QStringLiteral("Es wurde noch keine Kalibrierung aufgezeichnet."));
-        return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        ui::MessageBox(host_.HostWindow(), file.fileName() + ": " + file.errorString());
-        return;
-    }
-    // The record as a table: its header line names the columns, every further line is a run.
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    const QStringList header = lines.isEmpty() ? QStringList() : lines.takeFirst().split('\t');
-    QDialog window(host_.HostWindow());
-    window.setWindowTitle(lang == 1 ? QStringLiteral("Calibration record")
-                                    : QStringLiteral("Kalibrierprotokoll"));
-    auto* table = new QTableWidget(int(lines.size()), int(header.size()), &window);
-    table->setAccessibleName(window.windowTitle());
-    table->setHorizontalHeaderLabels(header);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    for (int row = 0; row < lines.size(); ++row) {
-        const QStringList cells = lines[row].split('\t');
-        for (int column = 0; column < cells.size() && column < header.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
-    }
-    table->resizeColumnsToContents();
-    table->scrollToBottom();  // the newest calibration last, in view
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
-    QPushButton* close = buttons->button(QDialogButtonBox::Close);
-    close->setText(lang == 1 ? QStringLiteral("Close") : QString::fromUtf8("Schließen"));
-    close->setAccessibleName(close->text());
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(table);
-    layout->addWidget(buttons);
-    // Wide enough for every column, as far as the screen allows.
-    const int wanted = table->horizontalHeader()->length() + 48;
-    const QScreen* screen = host_.HostWindow() ? host_.HostWindow()->screen() : nullptr;
-    window.resize(screen ? std::min(wanted, screen->availableGeometry().width()) : wanted, 360);
-    window.exec();
+    ShowCalibrationRecord(host_.HostWindow(), host_.CalibrationRecordPath(), host_.Language());
 }
 
 QString CCalibration::ChannelUnit() const {

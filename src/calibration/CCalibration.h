@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "calibration/CalibrationRecord.h"
+#include "care/CalibrationRecord.h"
 #include "operations/CalibrationOps.h"
 #include "tables/Texte.h"
 #include "ui/ProcedureHost.h"
@@ -52,6 +52,8 @@ public:
     bool StoreCalibration();
     // Shows the calibration record in a window ("Kalibrierprotokoll anzeigen").
     void ShowRecord();
+    // The last run as it went into the record: the module's device number, address and type.
+    const CalibrationRecordEntry& lastRun() const { return record_; }
 
 private:
     struct Run;

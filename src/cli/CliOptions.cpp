@@ -11,8 +11,9 @@
 namespace ql50::cli {
 namespace {
 
-const std::set<std::string> kCommands{"live",      "logger-dump",  "info",
-                                      "set-clock", "clear-logger", "type"};
+const std::set<std::string> kCommands{"live",          "logger-dump",       "info",
+                                      "set-clock",     "clear-logger",      "type",
+                                      "verify-record", "calibration-status"};
 
 bool ParseInt(const std::string& text, int low, int high, int& out) {
     if (text.empty() || text.size() > 9) return false;
@@ -123,6 +124,11 @@ void TakePositionals(CliOptions& o, const std::vector<std::string>& positionals)
             o.error = "set-clock takes 'now' or a date and time YYYY-MM-DD HH:MM: " + joined;
         else
             o.clock = clock;
+    } else if (o.command == "calibration-status" || o.command == "verify-record") {
+        if (positionals.size() > 1)
+            o.error = o.command + " takes at most one FILE";
+        else if (!positionals.empty())
+            o.recordFile = positionals[0];
     } else if (!positionals.empty()) {
         o.error = "unexpected argument: " + positionals[0];
     }
@@ -224,6 +230,25 @@ std::string CliHelp(const std::string& command) {
          "Usage: ql50-cli [global options] type\n"
          "\n"
          "Shows the module's measurement type: its number (1 to 8) and name.\n"},
+        {"calibration-status",
+         "Usage: ql50-cli [global options] calibration-status [FILE]\n"
+         "\n"
+         "Reads the calibration record FILE (default: kalibrierung.txt in the working\n"
+         "directory) and prints, tab-separated, for each module with a stored\n"
+         "calibration: its device number, type and address, the time of its last\n"
+         "calibration, the due date, whether it is due or overdue, and the sensor's\n"
+         "condition. The intervals in days come from [CalibrationIntervalDays] in\n"
+         "$XDG_CONFIG_HOME/ql50/ql50.conf (default pH=7, Redox=7, Conductivity=30,\n"
+         "Oxygen=7, Turbidity=0: none). Needs no module.\n"
+         "Exit status 5 when a module is overdue, 1 when FILE cannot be read.\n"},
+        {"verify-record",
+         "Usage: ql50-cli [global options] verify-record [FILE]\n"
+         "\n"
+         "Checks the hash chain of the calibration record FILE (default: kalibrierung.txt\n"
+         "in the working directory): every line carries the SHA-256 of the line before and\n"
+         "of itself, so a changed or removed line breaks it. Needs no module.\n"
+         "Exit status 0 when the chain holds, 1 when it does not (the first line that does\n"
+         "not fit is named) or FILE cannot be read.\n"},
     };
     if (auto it = help.find(command); it != help.end()) return it->second + "\n" + CliHelp("-");
     if (command == "-")
@@ -241,7 +266,8 @@ std::string CliHelp(const std::string& command) {
                "Exit status: 0 success, 1 a file or standard output could not be written or\n"
                "the command could not be carried out, 2 usage error, 3 the module does not\n"
                "answer, 4 the port cannot be opened or the line was lost, 6 the data logger\n"
-               "was read out incompletely (how many of how many records on standard error).\n";
+               "was read out incompletely (how many of how many records on standard error), 5\n"
+               "a calibration is overdue (calibration-status).\n";
     return "Usage: ql50-cli [global options] COMMAND [options]\n"
            "\n"
            "Operates the QL50 measuring module from scripts.\n"
@@ -253,6 +279,10 @@ std::string CliHelp(const std::string& command) {
            "  set-clock      set the module's clock\n"
            "  clear-logger   empty the data logger\n"
            "  type           show the module's measurement type\n"
+           "  calibration-status\n"
+           "                 the last calibration and due date of each module in the\n"
+           "                 calibration record\n"
+           "  verify-record  check the calibration record's hash chain\n"
            "\n"
            "'ql50-cli COMMAND --help' describes a command.\n\n" +
            CliHelp("-");

@@ -15,6 +15,7 @@ enum ExitStatus : int {
     kExitUsage = 2,       // the arguments were not understood
     kExitNoAnswer = 3,    // the module does not answer
     kExitPort = 4,        // the port cannot be opened, or the line was lost
+    kExitOverdue = 5,     // calibration-status: a module's calibration is overdue
     kExitIncomplete = 6,  // the data logger was read out incompletely
 };
 
@@ -40,6 +41,8 @@ struct CliOptions {
     std::optional<ClockSetting> clock;
     // clear-logger
     bool yes = false;
+    // calibration-status, verify-record: empty means kalibrierung.txt
+    std::string recordFile;
 
     bool help = false;
     bool version = false;

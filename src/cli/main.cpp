@@ -1,10 +1,12 @@
 // ql50-cli: the headless tool for scripts (live recording, logger dump, logger information,
-// clock, clearing, type) on the conversation and file formats of the program.
+// clock, clearing, type, the calibration record) on the conversation and file formats of the
+// program.
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/RecordCommands.h"
 #include "cli/StandardStreams.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     QCoreApplication app(argc, argv);
-    CliSession session(options, ReadWorkingDirectorySettings());
+    const ql50::Settings settings = ReadWorkingDirectorySettings();
+    // The calibration record's commands need no module and no line.
+    if (IsRecordCommand(options.command))
+        return RunRecordCommand(options, options.language.value_or(settings.language == 0 ? 0 : 1));
+    CliSession session(options, settings);
     return session.Run();
 }

@@ -76,4 +76,10 @@ Outcome StoreCalibration(Session& session, const CalibrationSet& values,
     return Outcome::Done;
 }
 
+std::optional<std::array<char, 4>> ReadDeviceNumber(Session& session) {
+    CConversation& conv = session.conversation();
+    if (!conv.AskExactly(req::kReadManufacturer)) return {};
+    return conv.modul().manufacturer;
+}
+
 }  // namespace ql50

@@ -1,7 +1,9 @@
 #pragma once
 // The module's calibration values: the reads before a calibration, and storing new values with
 // the module's confirmation.
+#include <array>
 #include <functional>
+#include <optional>
 
 #include "operations/Session.h"
 
@@ -28,5 +30,10 @@ Outcome ReadCalibration(Session& session);
 // Afterwards module() holds what the module reported.
 Outcome StoreCalibration(Session& session, const CalibrationSet& values,
                          const std::function<void(int position)>& progress = {});
+
+// The module's device number (parameter register 26, four characters as the module keeps
+// them), read once after a calibration's last frame so that the calibration record names the
+// module whatever port or computer it is on. Nothing when the module does not answer.
+std::optional<std::array<char, 4>> ReadDeviceNumber(Session& session);
 
 }  // namespace ql50

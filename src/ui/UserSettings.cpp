@@ -1,12 +1,11 @@
 #include "ui/UserSettings.h"
 
-#include <QStandardPaths>
+#include "formats/UserSettings.h"
 
 namespace ql50::ui {
 
 QString UserSettingsFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/ql50/ql50.conf");
+    return QString::fromStdString(UserSettingsPath());
 }
 
 }  // namespace ql50::ui

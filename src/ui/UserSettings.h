@@ -7,8 +7,8 @@
 
 namespace ql50::ui {
 
-// $XDG_CONFIG_HOME/ql50/ql50.conf (by default ~/.config/ql50/ql50.conf), an INI file for
-// QSettings(UserSettingsFile(), QSettings::IniFormat).
+// The user's settings file (formats/UserSettings.h) for QSettings(UserSettingsFile(),
+// QSettings::IniFormat).
 QString UserSettingsFile();
 
 }  // namespace ql50::ui

@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "care/CalibrationRecord.h"
 #include "formats/LoggerRecords.h"
 #include "formats/Recording.h"
 #include "sim/PtyServer.h"
@@ -206,8 +207,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
 }
 
 TEST_F(CliTest, EveryCommandHasItsHelp) {
-    for (const char* command :
-         {"live", "logger-dump", "info", "set-clock", "clear-logger", "type"}) {
+    for (const char* command : {"live", "logger-dump", "info", "set-clock", "clear-logger", "type",
+                                "calibration-status", "verify-record"}) {
         const Result r = Run({command, "--help"}, false);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out.rfind(std::string("Usage: ql50-cli [global options] ") + command, 0), 0u)
@@ -287,6 +288,47 @@ TEST_F(CliTest, LoggerDumpOverALineThatHangsUpSaysHowManyOfHowManyArrived) {
     std::smatch m;
     ASSERT_TRUE(std::regex_search(r.err, m, counts)) << r.err;
     EXPECT_EQ(Lines(Slurp(File("dump.txt")), "\n").size(), std::stoul(m[1]) + 1);
+}
+
+// The calibration record's commands need no module: statuses for cron and monitoring.
+TEST_F(CliTest, RecordCommandsExitWithTheirStatuses) {
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.Path()));  // the default intervals
+    const auto record = [&](const char* name, int daysAgo) {
+        CalibrationRecordEntry e;
+        e.moduleType = 0;
+        e.moduleId = "4711";
+        e.branch = CalibrationBranch::Ph;
+        e.outcome = CalibrationOutcome::Stored;
+        e.stored = CalibrationNumbers{1.0f, -58.2f, 0, 0, 1};
+        for (int days : {daysAgo + 7, daysAgo}) {
+            e.time = std::time(nullptr) - days * 86400;
+            ASSERT_TRUE(AppendCalibrationRecord(File(name), e, 1, nullptr));
+        }
+    };
+    record("kalibrierung.txt", 30);
+    record("recent.txt", 1);
+    std::string edited = Slurp(File("recent.txt"));
+    edited.replace(edited.rfind("-58.2"), 5, "-58.3");
+    test::Spit(File("edited.txt"), edited);
+    const struct {
+        QStringList args;
+        int status;
+        const char* out;  // a part of standard output
+    } cases[] = {
+        {{"calibration-status"}, 5, "\n4711\tpH\t0\t"},
+        {{"calibration-status", "recent.txt"}, 0, "\tnot due\tgood\n"},
+        {{"verify-record"}, 0, "kalibrierung.txt: the hash chain holds: 2 lines checked"},
+        {{"verify-record", "edited.txt"}, 1, "edited.txt: line 3 does not fit the hash chain"},
+        {{"verify-record", "missing.txt"}, 1, ""},
+        {{"calibration-status", "a", "b"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const Result r = Run(QStringList(c.args) << "--language"
+                                                 << "en",
+                             false);
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << ": " << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
 }
 
 }  // namespace

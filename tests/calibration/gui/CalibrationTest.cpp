@@ -40,6 +40,7 @@ public:
         const std::uint8_t regs[] = {32, 33, 34, 35, 37};
         for (std::size_t i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
         Reply(kReadValue, kValueEndOfWrites, {});
+        Reply(kReadParam, kParamManufacturer, {'4', '7', '1', '1'});
         SetLive(live);
     }
     void SetLive(const Live& live) {
@@ -56,6 +57,12 @@ const std::vector<Frame> kOpeningReads{
     BuildFrame(0, kReadParam, 4, 33), BuildFrame(0, kReadParam, 4, 34),
     BuildFrame(0, kReadParam, 4, 35), BuildFrame(0, kReadParam, 4, 37)};
 
+// After its last frame a run asks for the module's device number, for the record.
+std::vector<Frame> ThenDeviceNumber(std::vector<Frame> frames) {
+    frames.push_back(BuildFrame(0, kReadParam, 4, 26));
+    return frames;
+}
+
 // The opening reads followed by the store of these five values, the end of the series and the
 // five values read back.
 std::vector<Frame> ReadsThenStore(const std::array<float, 5>& stored) {
@@ -65,7 +72,7 @@ std::vector<Frame> ReadsThenStore(const std::array<float, 5>& stored) {
         frames.push_back(BuildFrame(0, kWriteParam, 4, regs[i], EncodeFloat24(stored[i])));
     frames.push_back(BuildFrame(0, kReadValue, 4, 65, EncodeFloat24(stored[4])));
     frames.insert(frames.end(), kOpeningReads.begin() + 1, kOpeningReads.end());
-    return frames;
+    return ThenDeviceNumber(frames);
 }
 
 QString DialogText(QWidget* w, int id) {
@@ -108,14 +115,16 @@ protected:
         window->DestroyWindow();
         window.reset();
     }
-    // The fields of the calibration record's lines after its header, without the time.
+    // The fields of the calibration record's lines after its header, from the type to the
+    // result.
     std::vector<QStringList> Record() const {
         QStringList lines = QString::fromUtf8(Slurp(File("kalibrierung.txt"))).split('\n');
         EXPECT_EQ(lines.value(0),
-                  "Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis");
+                  QString::fromUtf8("Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\t"
+                                    "Ergebnis\tModul\tTemperatur °C\tWerte\tSHA-256"));
         std::vector<QStringList> rows;
         for (qsizetype i = 1; i + 1 < lines.size(); ++i)
-            rows.push_back(lines[i].split('\t').mid(1));
+            rows.push_back(lines[i].split('\t').mid(1, 6));
         return rows;
     }
 };
@@ -183,7 +192,7 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
             EXPECT_EQ(Requests(module),
                       ReadsThenStore({r.asymmetry, r.slope, kPhHeld[2], kPhHeld[3], kPhHeld[4]}));
         } else {
-            EXPECT_EQ(Requests(module), kOpeningReads);
+            EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
         }
         Close();
     }
@@ -240,7 +249,7 @@ TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
             })
             .Click(kExit);
         EXPECT_FALSE(Calibrate().contains(kCalError));
-        EXPECT_EQ(Requests(module), kOpeningReads);
+        EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
         Close();
     }
 }
@@ -298,9 +307,9 @@ TEST_F(CalibrationTest, OxygenSalinityAndAirPressure) {
         std::vector<Frame> requests;
     } cases[] = {
         {CKalAuswahl::kIdSalinity, "12.5", "40", "40.00 g/l", ReadsThenStore(held(3, 40.0f))},
-        {CKalAuswahl::kIdSalinity, "12.5", "40.01", nullptr, kOpeningReads},
+        {CKalAuswahl::kIdSalinity, "12.5", "40.01", nullptr, ThenDeviceNumber(kOpeningReads)},
         {CKalAuswahl::kIdAirPressure, "990", "1000", "1000 hPa", ReadsThenStore(held(4, factor))},
-        {CKalAuswahl::kIdAirPressure, "990", "800", nullptr, kOpeningReads},
+        {CKalAuswahl::kIdAirPressure, "990", "800", nullptr, ThenDeviceNumber(kOpeningReads)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entered);
@@ -331,7 +340,7 @@ TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
     Open(module.path());
     robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
     EXPECT_TRUE(Calibrate().isEmpty());
-    EXPECT_EQ(Requests(module), kOpeningReads);
+    EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
     ASSERT_EQ(Record().size(), 1u);
     const QStringList row = Record()[0];
     EXPECT_EQ(row[0], "Sauerstoff");
@@ -409,7 +418,7 @@ TEST_F(CalibrationTest, ZeroReadingIsRefused) {
         Messages({kCalError});
         Calibrate();
         EXPECT_EQ(modul().calValue1, 1.0f);
-        EXPECT_EQ(Requests(module), kOpeningReads);
+        EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
         Close();
     }
     {
@@ -422,7 +431,7 @@ TEST_F(CalibrationTest, ZeroReadingIsRefused) {
         Messages({kCalError});
         Calibrate();
         EXPECT_EQ(modul().airPressureFactor, 1.0f);
-        EXPECT_EQ(Requests(module), kOpeningReads);
+        EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
     }
 }
 
