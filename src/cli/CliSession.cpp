@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -89,6 +90,9 @@ struct CliSession::Simulation {
 
 Settings ReadWorkingDirectorySettings() {
     Settings settings;
+    // A pipe or device of that name would keep the tool waiting before it could do anything.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file("config.ini", error)) return settings;
     std::ifstream in("config.ini", std::ios::binary);
     if (!in) return settings;
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
