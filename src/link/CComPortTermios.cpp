@@ -141,6 +141,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     StopMonitor();
     Close();
     portNumber_ = portNumber;
+    openFailure_ = OpenFailure::Other;
     if (owner == nullptr || !CreateSignals()) {
         openError_ = std::strerror(owner == nullptr ? EINVAL : errno);
         return false;
@@ -150,15 +151,19 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     if (fd < 0) {
         // EBUSY: the line is held exclusively (TIOCEXCL) by another program.
         openError_ = errno == EBUSY ? kPortInUse : std::strerror(errno);
+        if (errno == EBUSY) openFailure_ = OpenFailure::InUse;
+        if (errno == EACCES || errno == EPERM) openFailure_ = OpenFailure::NoAccess;
         return false;
     }
     if (!TakeLine(fd)) {
         ::close(fd);
         openError_ = kPortInUse;
+        openFailure_ = OpenFailure::InUse;
         return false;
     }
     fd_ = fd;
     openError_.clear();
+    openFailure_ = OpenFailure::None;
     ApplyLineSettings(fd, baudRate, parity, dataBits, stopBits);
     std::lock_guard lock(mutex_);
     ::tcflush(fd, TCIOFLUSH);
