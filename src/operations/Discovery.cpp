@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -29,6 +28,7 @@ constexpr int kFrameBits = 11 * 10;
 // What a module and an adapter may add to the line time (an adapter's own latency is 16 ms).
 constexpr std::chrono::milliseconds kProbeMargin{200};
 constexpr std::uint8_t kNoType = 0xFF;
+constexpr const char* kNoLine = "no serial line: its line settings cannot be set";
 
 // The number at the end of a device name ("/dev/ttyS12": 12), for listing in numeric order.
 long NumberOf(const std::string& name) {
@@ -164,9 +164,6 @@ struct Scan {
 
     void Port(const SerialDevice& port) {
         Session session;
-        QString lineReport;
-        QObject::connect(&session, &Session::portError,
-                         [&](const QString& text, bool) { lineReport = text; });
         session.MapPort(1, port.path);
         for (int baud : options.rates) {
             session.Close();
@@ -175,9 +172,8 @@ struct Scan {
                 return;
             }
             if (session.lineSettingsFailed()) {
-                // No terminal, or a line that cannot be set up: the channel said why.
-                result.skipped.push_back(
-                    {port, OpenFailure::Other, lineReport.simplified().toStdString()});
+                // No terminal, or a line that refuses the rate: no module can answer there.
+                result.skipped.push_back({port, OpenFailure::Other, kNoLine});
                 return;
             }
             if (Probe(session, port, baud) || result.cancelled || !session.IsOpen()) return;
