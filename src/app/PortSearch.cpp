@@ -16,13 +16,14 @@ constexpr int kIdSuchen = 3;
 
 }  // namespace
 
-// The message says first what the program has always said; the search is offered after it, and
-// runs once the operation that could not reach the module has ended.
+// The message says what the program has always said; the search is offered below it, and runs
+// once the operation that could not reach the module has ended.
 void CHauptDialog::CommunicationError() {
     const int lang = language();
-    const QString text = Qs(Tx(kTexte.fehlerDatenkommunikation, lang)) + QStringLiteral("\n\n") +
-                         Qs(Tx(kMeldungen.sucheAnbieten, lang));
-    if (ui::ChoiceBox(this, text, Qs(Tx(kMeldungen.suchen, lang)), kIdSuchen) != kIdSuchen) return;
+    if (ui::ChoiceBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, lang)),
+                      Qs(Tx(kMeldungen.sucheAnbieten, lang)), Qs(Tx(kMeldungen.suchen, lang)),
+                      kIdSuchen) != kIdSuchen)
+        return;
     QMetaObject::invokeMethod(
         this,
         [this] {

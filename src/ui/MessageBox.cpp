@@ -30,7 +30,7 @@ QMessageBox::Icon QtIcon(Icon icon) {
 // Shows the box with OK and, if `otherButton` is given, a second button; returns the id of the
 // button pressed.
 int ShowBox(QWidget* parent, const QString& text, Icon icon, const QString& caption,
-            const QString& otherButton = {}, int otherId = 0) {
+            const QString& offer = {}, const QString& otherButton = {}, int otherId = 0) {
     if (parent == nullptr) parent = QApplication::activeModalWidget();
     // On the heap: whatever destroys the owner while the box waits takes the box with it.
     QPointer<QMessageBox> box = new QMessageBox(parent);
@@ -38,6 +38,7 @@ int ShowBox(QWidget* parent, const QString& text, Icon icon, const QString& capt
     box->setWindowTitle(caption.isEmpty() ? AppTitle() : caption);
     box->setTextFormat(Qt::PlainText);
     box->setText(text);
+    box->setInformativeText(offer);
     box->setIcon(QtIcon(icon));
     box->setStandardButtons(QMessageBox::Ok);
     box->button(QMessageBox::Ok)->setObjectName(QString::number(kIdOk));
@@ -64,8 +65,9 @@ int MessageBox(QWidget* parent, const QString& text, Icon icon, const QString& c
     return ShowBox(parent, text, icon, caption);
 }
 
-int ChoiceBox(QWidget* parent, const QString& text, const QString& otherButton, int otherId) {
-    return ShowBox(parent, text, Icon::None, {}, otherButton, otherId);
+int ChoiceBox(QWidget* parent, const QString& text, const QString& offer,
+              const QString& otherButton, int otherId) {
+    return ShowBox(parent, text, Icon::None, {}, offer, otherButton, otherId);
 }
 
 int ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
