@@ -149,10 +149,11 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     TakeOwner(owner, writeBufferSize);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        const int error = errno;
         // EBUSY: the line is held exclusively (TIOCEXCL) by another program.
-        openError_ = errno == EBUSY ? kPortInUse : std::strerror(errno);
-        if (errno == EBUSY) openFailure_ = OpenFailure::InUse;
-        if (errno == EACCES || errno == EPERM) openFailure_ = OpenFailure::NoAccess;
+        openError_ = error == EBUSY ? kPortInUse : std::strerror(error);
+        if (error == EBUSY) openFailure_ = OpenFailure::InUse;
+        if (error == EACCES || error == EPERM) openFailure_ = OpenFailure::NoAccess;
         return false;
     }
     if (!TakeLine(fd)) {
