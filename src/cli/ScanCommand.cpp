@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <QString>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
-#include "cli/CliSession.h"
 #include "cli/Progress.h"
+#include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
 #include "operations/Discovery.h"
 #include "sim/PtyServer.h"
@@ -80,9 +82,7 @@ void ReportSkipped(const SkippedDevice& s, int language) {
 
 }  // namespace
 
-int RunScan(const CliOptions& options) {
-    const int language =
-        options.language.value_or(ReadWorkingDirectorySettings().language == 1 ? 1 : 0);
+int RunScan(const CliOptions& options, int language) {
     StopSignals stop;
     std::unique_ptr<sim::VirtualModule> module;
     std::optional<sim::PtyServer> server;
@@ -119,8 +119,10 @@ int RunScan(const CliOptions& options) {
     if (result.cancelled) std::fputs("ql50-cli: scan interrupted\n", stderr);
     const std::string out =
         options.json ? JsonArray(result.modules, language) : Lines(result.modules, language);
-    std::fputs(out.c_str(), stdout);
-    std::fflush(stdout);
+    if (!WriteStandardOutput(out)) {
+        std::fprintf(stderr, "ql50-cli: standard output: %s\n", std::strerror(errno));
+        return kExitFailure;
+    }
     if (!result.modules.empty()) return kExitOk;
     if (result.skipped.size() == devices.size()) return kExitPort;
     if (!result.cancelled) std::fputs("ql50-cli: no module answered\n", stderr);

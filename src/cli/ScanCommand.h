@@ -5,8 +5,8 @@
 
 namespace ql50::cli {
 
-// Probes the devices and prints what answered. The exit status: 0 when a module answered, 3 when
-// none did, 4 when no device could be opened.
-int RunScan(const CliOptions& options);
+// Probes the devices and prints what answered, the type names in `language`. The exit status:
+// 0 when a module answered, 3 when none did, 4 when no device could be opened.
+int RunScan(const CliOptions& options, int language);
 
 }  // namespace ql50::cli

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     if (IsRecordCommand(options.command))
         return RunRecordCommand(options, options.language.value_or(settings.language == 0 ? 0 : 1));
     // The search opens the devices itself.
-    if (options.command == "scan") return RunScan(options);
+    if (options.command == "scan")
+        return RunScan(options, options.language.value_or(settings.language == 0 ? 0 : 1));
     CliSession session(options, settings);
     return session.Run();
 }

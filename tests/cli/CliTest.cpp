@@ -334,6 +334,8 @@ TEST_F(CliTest, RecordCommandsExitWithTheirStatuses) {
         EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << ": " << r.err;
         EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
     }
+}
+
 TEST_F(CliTest, ScanPrintsWhatAnswersAndExitsWithThreeWhenNothingDoes) {
     const std::string pty = server.SlavePath();
     const Result lines = Run({"scan", QString::fromStdString(pty)}, false);
