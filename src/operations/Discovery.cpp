@@ -164,6 +164,8 @@ struct Scan {
 
     void Port(const SerialDevice& port) {
         Session session;
+        // A live-value reply from whatever is on the line asks for nothing more.
+        session.conversation().SetLiveChain(false);
         session.MapPort(1, port.path);
         for (int baud : options.rates) {
             session.Close();
