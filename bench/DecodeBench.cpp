@@ -38,13 +38,13 @@ void Append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& byte
 
 // One pass over the buffer; returns the frames dispatched.
 template <bool Dispatch>
-std::size_t Pass(const std::vector<std::uint8_t>& bytes, CModulDaten& modul, ReplyTexts& texts) {
+std::size_t Pass(const std::vector<std::uint8_t>& bytes, CModulDaten& modul) {
     FrameAssembler assembler;
     std::size_t frames = 0;
     for (const std::uint8_t byte : bytes) {
         if (assembler.Push(byte) != RxEvent::ValidFrame) continue;
         ++frames;
-        if (Dispatch && !DispatchReply(assembler.rxFrame(), modul, texts).accepted) {
+        if (Dispatch && !DispatchReply(assembler.rxFrame(), modul).accepted) {
             throw std::runtime_error("a reply of the decode buffer was not accepted");
         }
     }
@@ -57,12 +57,11 @@ std::size_t Pass(const std::vector<std::uint8_t>& bytes, CModulDaten& modul, Rep
 template <bool Dispatch>
 DecodeRun Repeat(const std::vector<std::uint8_t>& bytes, double minSeconds) {
     CModulDaten modul;
-    ReplyTexts texts;
     DecodeRun run;
     const Clock::time_point start = Clock::now();
     const double cpuStart = ThreadCpuSeconds();
     do {
-        run.frames += Pass<Dispatch>(bytes, modul, texts);
+        run.frames += Pass<Dispatch>(bytes, modul);
         run.cpuSeconds = ThreadCpuSeconds() - cpuStart;
     } while (run.cpuSeconds < minSeconds);
     run.wallSeconds = SecondsSince(start);

@@ -18,7 +18,7 @@ ModuleOnPty::ModuleOnPty() {
     if (!conversation_.EnsurePortOpen(0, kBaudRate, &failure)) {
         throw std::runtime_error(failure.toStdString());
     }
-    conversation_.deviceAddress = module_.Address();
+    conversation_.SetDeviceAddress(module_.Address());
 }
 
 }  // namespace ql50::bench

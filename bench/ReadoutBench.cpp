@@ -18,12 +18,11 @@
 
 #include "BenchReport.h"
 #include "app/CHauptDialog.h"
-#include "conversation/CConversation.h"
-#include "formats/LoggerRecords.h"
-#include "formats/TextFile.h"
 #include "link/Encoding.h"
 #include "link/FrameAssembler.h"
 #include "link/Registers.h"
+#include "operations/LoggerReadout.h"
+#include "operations/Session.h"
 
 namespace ql50::bench {
 namespace {
@@ -145,43 +144,40 @@ ReadoutRun MinimalReadout(const std::string& device) {
 }
 
 ReadoutRun ProgramReadout(const std::string& device) {
-    CConversation conversation;
-    conversation.MapPort(1, device);
+    // As ql50-cli logger-dump does: a session, and the read-out into an export file.
+    Session session;
+    session.MapPort(1, device);
     QString failure;
-    if (!conversation.EnsurePortOpen(0, kBaudRate, &failure))
+    if (session.Open(0, kBaudRate, &failure) != Outcome::Done)
         throw std::runtime_error(failure.toStdString());
     QTemporaryDir folder;
-    TextFile exportFile;
-    if (!exportFile.Create(folder.filePath("logger.txt").toStdString()) ||
-        !exportFile.Write(LoggerExportHeader()))
-        throw std::runtime_error(exportFile.ErrorText());
-    if (!conversation.Ask(req::kLoggerLevel)) throw std::runtime_error("program: no fill level");
-    const std::size_t frames = StreamFrames(conversation.modul.loggerByteCount);
+    LoggerExport dump(session);
 
+    // Measured from the stream request to its last frame, as for the minimal reader.
     ReadoutRun run;
-    LoggerRecordAssembler records;
-    QEventLoop loop;
-    QObject::connect(&conversation, &CConversation::loggerFrame, &loop, [&](const Frame& frame) {
-        if (++run.frames == frames) loop.quit();
-        if (run.frames == 1) return;  // the acknowledgement carries no record
-        const auto record = records.Push(frame[kPosD2], frame[kPosD3]);
-        if (record && exportFile.Write(LoggerRecordLine(*record))) ++run.records;
+    std::size_t frames = 0;
+    std::optional<Clocks> clocks;
+    QObject::connect(&dump.readout(), &LoggerReadout::started, [&] {
+        frames = StreamFrames(session.module().loggerByteCount);
+        clocks.emplace();
     });
-    Silence silence(loop, run.frames);
-    const Clocks clocks;
-    conversation.SetStreaming(true);
-    // As the read-out does: the acknowledgement ends the wait, the stream follows.
-    conversation.Ask(req::kLoggerStream);
-    if (run.frames < frames) loop.exec();
-    clocks.Into(run);
+    // Connected after the read-out's own handler: the last record is written when it runs.
+    QObject::connect(&session, &Session::loggerFrame, [&] {
+        if (++run.frames == frames) clocks->Into(run);
+    });
+    if (dump.Start(folder.filePath("logger.txt").toStdString()) != Outcome::Done)
+        throw std::runtime_error("program: the read-out did not start");
+    // The read-out ends by its watchdog, which closes the export file.
+    dump.WaitUntilFinished();
     ExpectWhole(run, frames, "program");
+    run.records = dump.writtenRecords();
     return run;
 }
 
 ReadoutRun WindowReadout(const std::string& device) {
     QTemporaryDir folder;
     CHauptDialog window(folder.path());
-    window.conversation().MapPort(1, device);
+    window.session().MapPort(1, device);
     window.settings.portIndex = 0;
     window.settings.baudRate = kBaudRate;
     window.Create();
@@ -203,10 +199,10 @@ ReadoutRun WindowReadout(const std::string& device) {
     std::size_t frames = 0;
     std::optional<Clocks> clocks;
     QEventLoop loop;
-    QObject::connect(&window.conversation(), &CConversation::loggerFrame, &loop, [&] {
+    QObject::connect(&window.session(), &Session::loggerFrame, &loop, [&] {
         if (++run.frames == 1) {
             clocks.emplace();
-            frames = StreamFrames(window.conversation().modul.loggerByteCount);
+            frames = StreamFrames(window.session().module().loggerByteCount);
         } else if (run.frames == frames) {
             clocks->Into(run);
             loop.quit();

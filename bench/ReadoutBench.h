@@ -1,8 +1,8 @@
 #pragma once
 // What a logger read-out costs the reader: the virtual module runs as a process of its own
 // (ModuleProcess), paced like a 4,800-baud line or unpaced, and the reader here is one of
-//   - the program's receiver: the serial channel, the conversation, the record assembly and the
-//     export lines written to a file, as ql50-cli logger-dump uses them;
+//   - the program's receiver: a session (serial channel, conversation) and its read-out into an
+//     export file (LoggerExport), as ql50-cli logger-dump uses them;
 //   - a minimal reader on one thread that writes the requests and only assembles the frames
 //     (poll, read, FrameAssembler): the floor of any reader;
 //   - the main window on the offscreen platform, through its read-out button, transfer window

@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     line.module.SetLineRate(4800);  // as the program's own virtual module
 
     ql50::CHauptDialog window(QString::fromStdString(dir.string()));
-    window.conversation().MapPort(1, device.string());
+    window.session().MapPort(1, device.string());
     window.Create();
     window.settings.portIndex = 0;
     window.settings.hours = 0;

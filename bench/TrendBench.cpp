@@ -73,6 +73,7 @@ public:
     void CommunicationError() override {}
     void ReportFileError(const QString&) override {}
     void Refresh() override {}
+    void ShowStatus(const std::string&) override {}
 };
 
 // What the screen holds after the polls drew only what changed, against the chart drawn anew;

@@ -88,7 +88,7 @@ for mode in "${modes[@]}"; do
     verdict=PASS
     [ "$(echo "$ratio <= 0.5" | bc)" = 1 ] || { verdict=MISS; status=1; }
   fi
-  printf '[7%s]  %s read-out of %s records (%s): ql50-cli / python CPU = %s / %s = %s%s   %s\n' \
+  printf '[8%s]  %s read-out of %s records (%s): ql50-cli / python CPU = %s / %s = %s%s   %s\n' \
     "$([ "$mode" = paced ] && echo a || echo b)" "$mode" "$lines" "$same" "$program" "$python" \
     "$ratio" "$target" "$verdict"
 done

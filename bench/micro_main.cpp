@@ -35,11 +35,10 @@ BENCHMARK(PushOnly);
 void PushAndDispatch(benchmark::State& state, const std::vector<std::uint8_t>& bytes) {
     FrameAssembler assembler;
     CModulDaten modul;
-    ReplyTexts texts;
     for (auto _ : state) {
         for (const std::uint8_t byte : bytes) {
             if (assembler.Push(byte) == RxEvent::ValidFrame) {
-                benchmark::DoNotOptimize(DispatchReply(assembler.rxFrame(), modul, texts));
+                benchmark::DoNotOptimize(DispatchReply(assembler.rxFrame(), modul));
             }
         }
     }
@@ -58,8 +57,7 @@ BENCHMARK(Mixed);
 void DispatchLiveValue(benchmark::State& state) {
     const Frame frame = BuildFrame(0, req::LiveNext(kValueLive1), EncodeFloat32(7.25f));
     CModulDaten modul;
-    ReplyTexts texts;
-    for (auto _ : state) benchmark::DoNotOptimize(DispatchReply(frame, modul, texts));
+    for (auto _ : state) benchmark::DoNotOptimize(DispatchReply(frame, modul));
     state.SetItemsProcessed(std::int64_t(state.iterations()));
 }
 BENCHMARK(DispatchLiveValue);

@@ -82,7 +82,7 @@ bool Window(const Options& o) {
         gui.push_back(100 * last.guiCpuSeconds / last.wallSeconds);
     }
     const double share = Median(shares);
-    Print({"[6c]",
+    Print({"[7c]",
            "main window reading out at 4,800 baud, " + Grouped(double(last.records)) +
                " records (" + Size(last) + "): " + Grouped(share, 2) + " % of a core (" +
                Grouped(Median(gui), 2) + " % on the window's thread)" + Spread(shares, 2),
@@ -132,10 +132,10 @@ int main(int argc, char** argv) {
     std::printf("ql50_bench_readout: %zu logger records, %d run(s) per figure\n", o.records,
                 o.runs);
     bool pass = true;
-    if (o.Wants('a')) pass = Guarded("[6a]", [&] { return AgainstFloor("[6a]", true, o); }) && pass;
+    if (o.Wants('a')) pass = Guarded("[7a]", [&] { return AgainstFloor("[7a]", true, o); }) && pass;
     if (o.Wants('b'))
-        pass = Guarded("[6b]", [&] { return AgainstFloor("[6b]", false, o); }) && pass;
-    if (o.Wants('c')) pass = Guarded("[6c]", [&] { return Window(o); }) && pass;
+        pass = Guarded("[7b]", [&] { return AgainstFloor("[7b]", false, o); }) && pass;
+    if (o.Wants('c')) pass = Guarded("[7c]", [&] { return Window(o); }) && pass;
     std::printf("ql50_bench_readout: %s\n", pass ? "all targets met" : "TARGET MISSED");
     return pass ? 0 : 1;
 }

@@ -1,5 +1,5 @@
 // The received byte stream as the program takes it in: frame assembly with the module's watchdog
-// notice, the dispatch of every valid reply into the module data and the display texts, and
+// notice, the dispatch of every valid reply into the module data (and the texts shown of it), and
 // during a logger read-out the record assembly and the export lines.
 //
 // Input: one mode byte, then the bytes as they arrive from the module.
@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/DisplayTexts.h"
 #include "formats/LoggerRecords.h"
 #include "fuzz/Check.h"
 #include "fuzz/LoggerLine.h"
@@ -58,24 +59,22 @@ bool ClockText(std::string_view text, char separator, std::size_t fields) {
     return true;
 }
 
-bool SameTexts(const ReplyTexts& a, const ReplyTexts& b) {
-    return a.valueText1 == b.valueText1 && a.valueText2 == b.valueText2 &&
-           a.valueText3 == b.valueText3 && a.valueText4 == b.valueText4 &&
-           a.valueText5 == b.valueText5 && a.temperatureText == b.temperatureText &&
-           a.statusText == b.statusText && a.versionText == b.versionText;
+// Everything the windows show of the module data, as one text.
+std::string Shown(const CModulDaten& modul) {
+    std::string shown;
+    for (const std::string& value : LiveValueTexts(modul)) shown += value + '|';
+    return shown + VersionText(modul.firmwareVersion) + '|' + StatusReportText(modul.status) + '|' +
+           LoggerInfoSummary(LoggerInfoOf(modul), 0);
 }
 
-void CheckTexts(const CModulDaten& modul, const ReplyTexts& texts) {
-    for (const std::string* value : {&texts.valueText1, &texts.valueText2, &texts.valueText3,
-                                     &texts.valueText4, &texts.valueText5, &texts.temperatureText})
-        QL50_FUZZ_CHECK(LiveText(*value));
-    QL50_FUZZ_CHECK(texts.versionText.empty() || texts.versionText.starts_with("QL50 Version "));
-    QL50_FUZZ_CHECK(Printable(texts.versionText));
-    // The watchdog line brings tabs and its LF CR.
-    QL50_FUZZ_CHECK(Printable(texts.statusText, "\t\n\r"));
-    QL50_FUZZ_CHECK(ClockText(modul.alarmTimeText, ':', 2));
-    QL50_FUZZ_CHECK(ClockText(modul.clockTimeText, ':', 3));
-    QL50_FUZZ_CHECK(ClockText(modul.clockDateText, '.', 3));
+void CheckTexts(const CModulDaten& modul) {
+    for (const std::string& value : LiveValueTexts(modul)) QL50_FUZZ_CHECK(LiveText(value));
+    const std::string version = VersionText(modul.firmwareVersion);
+    QL50_FUZZ_CHECK(version.starts_with("QL50 Version ") && Printable(version));
+    QL50_FUZZ_CHECK(Printable(StatusReportText(modul.status)));
+    QL50_FUZZ_CHECK(ClockText(ql50::ClockText(modul.alarmTime, ':'), ':', 2));
+    QL50_FUZZ_CHECK(ClockText(ql50::ClockText(modul.clockTime, ':'), ':', 3));
+    QL50_FUZZ_CHECK(ClockText(ql50::ClockText(modul.clockDate, '.'), '.', 3));
 }
 
 class Receiver {
@@ -150,21 +149,20 @@ private:
         QL50_FUZZ_CHECK(at >= 9 && bytes_[at - 8] == 'W' && bytes_[at - 7] == 'D');
         std::tm local{};
         local.tm_mday = 5, local.tm_mon = 2, local.tm_year = 124, local.tm_hour = 10;
-        texts_.statusText = FormatWatchdogLine(local);
-        QL50_FUZZ_CHECK(texts_.statusText == "05.03.2024\t10:00\tWD-RESET \n\r");
+        QL50_FUZZ_CHECK(FormatWatchdogLine(local) == "05.03.2024\t10:00\tWD-RESET \n\r");
     }
 
     void Dispatch(const Frame& frame) {
-        const ReplyTexts textsBefore = texts_;
-        const ReplyOutcome outcome = DispatchReply(frame, modul_, texts_);
+        const std::string shownBefore = Shown(modul_);
+        const ReplyOutcome outcome = DispatchReply(frame, modul_);
         QL50_FUZZ_CHECK(outcome.accepted == ReplyAccepted(frame[kPosOp], frame[kPosRegister]));
         QL50_FUZZ_CHECK(modul_.moduleType < kMessTypen.size());
-        CheckTexts(modul_, texts_);
+        CheckTexts(modul_);
         if (!outcome.accepted) {
             // A dropped reply has no effect at all.
             QL50_FUZZ_CHECK(!outcome.refreshDisplay && !outcome.loggerFrame &&
                             outcome.followUpRegister == 0);
-            QL50_FUZZ_CHECK(SameTexts(texts_, textsBefore));
+            QL50_FUZZ_CHECK(Shown(modul_) == shownBefore);
             return;
         }
         if (outcome.followUpRegister != 0) {
@@ -193,7 +191,8 @@ private:
         if (d3 == kLoggerEndMarker) {
             const unsigned position = LoggerBytePosition(frame[kPosD0], frame[kPosD1]);
             QL50_FUZZ_CHECK(position <= 255u + 255u * 255u);
-            texts_.statusText = "Byte: " + std::to_string(position) + " ";
+            QL50_FUZZ_CHECK(LoggerPositionText(position) ==
+                            "Byte: " + std::to_string(position) + " ");
         }
     }
 
@@ -214,7 +213,6 @@ private:
     std::size_t sincePoll_ = 0;
     FrameAssembler rx_;
     CModulDaten modul_;
-    ReplyTexts texts_;
     LoggerRecordAssembler records_;
     bool armed_ = false;
 };

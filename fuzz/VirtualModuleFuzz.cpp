@@ -113,6 +113,14 @@ private:
         const std::uint8_t op = request[kPosOp];
         if (op == kWriteValue || op == kWriteParam)  // acknowledgements echo the data written
             QL50_FUZZ_CHECK(FrameData(reply) == FrameData(request));
+        if (op == kReadValue && request[kPosRegister] == kValueDate) {
+            // A read of the date answers day, month, year - 2000 (a write takes year - 2000,
+            // day, month).
+            const sim::CivilTime now = module_.ClockNow();
+            const DataBytes date{std::uint8_t(now.day), std::uint8_t(now.month),
+                                 std::uint8_t(now.year - 2000), 0};
+            QL50_FUZZ_CHECK(FrameData(reply) == date);
+        }
         if (op == kReadValue && request[kPosRegister] == kValueLoggerData) {
             // The acknowledgement, then the count of logger bytes sent up to this frame as
             // d0 + 255 * d1, with d1 wrapping beyond 255.
@@ -162,7 +170,7 @@ private:
         for (const std::uint8_t byte : out) {
             if (rx_.Push(byte) != RxEvent::ValidFrame) continue;
             ++frames;
-            const ReplyOutcome outcome = DispatchReply(rx_.rxFrame(), modul_, texts_);
+            const ReplyOutcome outcome = DispatchReply(rx_.rxFrame(), modul_);
             QL50_FUZZ_CHECK(modul_.moduleType < kMessTypen.size());
             if (!outcome.loggerFrame) continue;
             if (!armed) {
@@ -194,7 +202,6 @@ private:
     sim::VirtualModule module_;
     FrameAssembler rx_;
     CModulDaten modul_;
-    ReplyTexts texts_;
     LoggerRecordAssembler records_;
     std::vector<LoggerRecord> exported_;
     sim::CivilTime clockBefore_;

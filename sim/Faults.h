@@ -30,13 +30,22 @@ public:
     bool badChecksum = false;
     std::chrono::milliseconds replyDelay{0};
     unsigned bytesPerSecond = 0;  // 0: unpaced
+    // A module set to this rate hears nothing while the line runs at another one; 0: any rate.
+    unsigned strictRate = 0;
 
     // Requests for this operation and register are neither executed nor answered.
     void SilenceRegister(std::uint8_t op, std::uint8_t reg) { silenced_.insert(Key(op, reg)); }
-    void ClearSilencedRegisters() { silenced_.clear(); }
+    void ClearSilencedRegisters() {
+        silenced_.clear();
+        unkept_.clear();
+    }
     bool Ignores(std::uint8_t op, std::uint8_t reg) const {
         return silenced_.contains(Key(op, reg));
     }
+    // Requests for this operation and register are answered as usual but not carried out (a
+    // write the module acknowledges and does not keep).
+    void AcknowledgeOnly(std::uint8_t op, std::uint8_t reg) { unkept_.insert(Key(op, reg)); }
+    bool Keeps(std::uint8_t op, std::uint8_t reg) const { return !unkept_.contains(Key(op, reg)); }
 
     void InjectStrayByte() { strayPending_ = true; }
     void QueueWatchdogNotice() { noticeBeforeReply_ = true; }
@@ -57,6 +66,7 @@ private:
     }
 
     std::set<std::uint16_t> silenced_;
+    std::set<std::uint16_t> unkept_;
     bool strayPending_ = false;
     bool noticeBeforeReply_ = false;
     bool noticeNow_ = false;

@@ -59,6 +59,10 @@ void VirtualModule::Answer(const Frame& request, std::vector<std::uint8_t>& out)
     const std::uint8_t address = request[kPosAddress];
     if (address != 0 && address != parameters_[kParamAddress][0]) return;
     if (faults_.Ignores(request[kPosOp], request[kPosRegister])) return;
+    if (!faults_.Keeps(request[kPosOp], request[kPosRegister])) {
+        faults_.Emit({Reply(request, FrameData(request))}, out);
+        return;
+    }
     faults_.Emit(Execute(request), out);
 }
 
@@ -157,10 +161,11 @@ DataBytes VirtualModule::ReadNextAlarm(const Frame&) {
     return {std::uint8_t(next.hour), std::uint8_t(next.minute), 0, 0};
 }
 
-// The date goes both ways in the order year - 2000, day, month.
+// The module's clock answers a read with day, month, year - 2000, the order its logger records
+// keep; a write comes as year - 2000, day, month (WriteDate).
 DataBytes VirtualModule::ReadDate(const Frame&) {
     const CivilTime now = clock_.NowCivil();
-    return {std::uint8_t(now.year - 2000), std::uint8_t(now.day), std::uint8_t(now.month), 0};
+    return {std::uint8_t(now.day), std::uint8_t(now.month), std::uint8_t(now.year - 2000), 0};
 }
 
 DataBytes VirtualModule::ReadTime(const Frame&) {
@@ -412,6 +417,11 @@ void VirtualModule::SilenceRegister(std::uint8_t op, std::uint8_t reg) {
     faults_.SilenceRegister(op, reg);
 }
 
+void VirtualModule::AcknowledgeOnly(std::uint8_t op, std::uint8_t reg) {
+    std::lock_guard lock(mutex_);
+    faults_.AcknowledgeOnly(op, reg);
+}
+
 void VirtualModule::ClearSilencedRegisters() {
     std::lock_guard lock(mutex_);
     faults_.ClearSilencedRegisters();
@@ -462,6 +472,16 @@ void VirtualModule::SetLineRate(unsigned baud) {
 unsigned VirtualModule::BytesPerSecond() const {
     std::lock_guard lock(mutex_);
     return faults_.bytesPerSecond;
+}
+
+void VirtualModule::SetStrictRate(unsigned baud) {
+    std::lock_guard lock(mutex_);
+    faults_.strictRate = baud;
+}
+
+bool VirtualModule::HearsLineRate(unsigned lineBaud) const {
+    std::lock_guard lock(mutex_);
+    return faults_.strictRate == 0 || faults_.strictRate == lineBaud;
 }
 
 // --- Unsolicited bytes ----------------------------------------------------------------------

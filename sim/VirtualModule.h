@@ -65,6 +65,9 @@ public:
     void SetSilent(bool silent);
     // Requests for this operation and register are ignored (neither executed nor answered).
     void SilenceRegister(std::uint8_t op, std::uint8_t reg);
+    // Requests for this operation and register are answered but not carried out: a write is
+    // acknowledged and not kept.
+    void AcknowledgeOnly(std::uint8_t op, std::uint8_t reg);
     void ClearSilencedRegisters();
     // Every reply goes out with a wrong checksum while set.
     void SetBadChecksum(bool bad);
@@ -82,6 +85,11 @@ public:
     // Line-rate pacing: bytes per second = baud / 10; baud 0 sends unpaced.
     void SetLineRate(unsigned baud);
     unsigned BytesPerSecond() const;
+    // A module set to `baud` makes no sense of requests sent at another rate: while the line
+    // runs at another rate it ignores them (the pty server reads the line's rate). 0: it hears
+    // every rate, as the virtual module does by default.
+    void SetStrictRate(unsigned baud);
+    bool HearsLineRate(unsigned lineBaud) const;
 
     // --- For the server -----------------------------------------------------------------
     // Bytes the module sends on its own now (watchdog notices).

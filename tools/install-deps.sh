@@ -6,15 +6,19 @@
 # ql50-cli against.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
+# qt6-translations-l10n: Qt's own dialogs in German. help2man makes the manual pages from
+# --help; lintian, appstream and desktop-file-utils check the Debian package.
 # qt6-charts-dev's CMake package needs Qt6OpenGL's, which Debian 12 ships in libqt6opengl6-dev
 # without qt6-charts-dev depending on it.
 packages=(
-  build-essential cmake g++ pkg-config clang-format git
+  build-essential cmake g++ pkg-config clang-format git python3
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
   poppler-utils dpkg-dev
+  qt6-translations-l10n
+  help2man lintian appstream desktop-file-utils
 )
 wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fuzz_packages=(clang libclang-rt-14-dev)

@@ -11,14 +11,19 @@
 
 #include "app/CInfoDialog.h"
 #include "app/CSetupDialog.h"
-#include "conversation/QtText.h"
+#include "formats/DisplayTexts.h"
 #include "formats/Recording.h"
 #include "logger/LoggerCommands.h"
+#include "operations/LiveOps.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
 #include "ui/MessageBox.h"
+#include "ui/QtLanguage.h"
+#include "ui/QtText.h"
 #include "ui/UpDownControl.h"
+#include "ui/UserSettings.h"
 
 namespace ql50 {
 namespace {
@@ -58,6 +63,7 @@ constexpr ui::ControlTemplate kControls[] = {
     {kIdUhrzeit, Ctl::Button, "Uhrzeit stellen", 95, 92, 84, 14},
     {kIdLoggerLoeschen, Ctl::Button, "Datenlogger löschen", 95, 108, 84, 14},
     {kIdVerlauf, Ctl::Button, "Verlauf", 7, 124, 84, 14},
+    {kIdKalibrierverlauf, Ctl::Button, "Kalibrierverlauf", 95, 124, 84, 14},
     {kIdParametrieren, Ctl::Button, "Parametrieren", 183, 60, 84, 14},
     {kIdSetup, Ctl::Button, "Setup", 183, 76, 84, 14},
     {kIdAddressLabel, Ctl::Static, "", 183, 94, 54, 8},
@@ -89,14 +95,18 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     : ui::CDialog(kTemplate, parent), workDir_(workDir) {
     setWindowIcon(AppIcon());
     BindButtons();
-    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::Refresh);
-    connect(&conv_, &CConversation::refreshDisplay, this, &CHauptDialog::FeedTrend);
-    connect(&conv_, &CConversation::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
-    connect(&conv_, &CConversation::portError, this, &CHauptDialog::OnPortError);
+    connect(&session_, &Session::liveCycle, this, &CHauptDialog::OnLiveCycle);
+    connect(&session_, &Session::refreshDisplay, this, &CHauptDialog::Refresh);
+    connect(&session_, &Session::watchdogNotice, this, &CHauptDialog::OnWatchdogNotice);
+    connect(&session_, &Session::statusReport, this,
+            [this] { statusText_ = StatusReportText(session_.module().status); });
+    connect(&session_, &Session::portError, this, &CHauptDialog::OnPortError);
+    // What a search assigned; the command line's --port, mapped after this, overrides it.
+    ApplyPortAssignments(session_, ReadPortAssignments(ui::UserSettingsFile()));
 }
 
 CHauptDialog::~CHauptDialog() {
-    conv_.StopMonitor();
+    session_.Close();
 }
 
 QString CHauptDialog::Path(const QString& name) const {
@@ -129,14 +139,18 @@ void CHauptDialog::BindButtons() {
     OnCommand(kIdMessung, [this] { OnMessungStarten(); });
     OnCommand(kIdSetupMessung, [this] { SetupRecording(); });
     OnCommand(kIdLoggerAuslesen, [this] { readout_.ReadLogger(); });
-    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(conv_, *this); });
-    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(conv_, *this); });
-    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(conv_, *this); });
+    OnCommand(kIdLoggerInfo, [this] { ShowLoggerInfo(session_, *this); });
+    OnCommand(kIdUhrzeit, [this] { SetLoggerClock(session_, *this); });
+    OnCommand(kIdLoggerLoeschen, [this] { ClearLogger(session_, *this); });
     OnScroll(kIdSpinner, [this](int pos) { OnVScroll(pos); });
     OnCommand(kIdKonfigurieren, [this] { config_.Configure(); });
-    OnCommand(kIdKalibrieren, [this] { calibration_.Calibrate(); });
+    OnCommand(kIdKalibrieren, [this] {
+        calibration_.Calibrate();
+        care_.Calibrated(calibration_.lastRun());
+    });
     OnCommand(kIdParametrieren, [this] { factory_.Parametrise(); });
     OnCommand(kIdVerlauf, [this] { ShowTrend(); });
+    OnCommand(kIdKalibrierverlauf, [this] { care_.ShowHistory(); });
 }
 
 bool CHauptDialog::OnInitDialog() {
@@ -174,11 +188,8 @@ void CHauptDialog::CreateValueFont() {
 
 void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
     if (dx.Saving()) return;  // the window only shows its members
-    const std::array<const std::string*, 6> values{
-        &conv_.texts.valueText1, &conv_.texts.valueText2, &conv_.texts.valueText3,
-        &conv_.texts.valueText4, &conv_.texts.valueText5, &conv_.texts.temperatureText};
     for (int i = 0; i < 6; ++i) {
-        QString text = Qs(*values[i]);
+        QString text = Qs(valueTexts_[std::size_t(i)]);
         dx.Text(kIdValue1 + i, text);
     }
     QString summary = Qs(calSummary_);
@@ -186,13 +197,15 @@ void CHauptDialog::DoDataExchange(ui::DataExchange& dx) {
     dx.Text(kIdRecordingLabel, recordingLabel_);
     // Status lines end in LF CR; the control shows them as plain line breaks.
     QString status = Qs(statusText()).remove(QLatin1Char('\r'));
+    if (const QString due = care_.StatusLine(language()); !due.isEmpty()) status += '\n' + due;
     dx.Text(kIdStatus, status);
-    int address = conv_.deviceAddress;
+    int address = session_.address();
     dx.Number(kIdAddress, address);
 }
 
 void CHauptDialog::ApplyLanguage() {
     const int lang = language();
+    ui::UseQtLanguage(lang);
     EnableItem(kIdParametrieren, settings.factoryMode != 0);
     struct Caption {
         int id;
@@ -213,7 +226,10 @@ void CHauptDialog::ApplyLanguage() {
     };
     for (const Caption& c : captions) SetItemText(c.id, Qs(c.text));
     SetItemText(kIdVerlauf, TrendCaption(lang));
+    SetItemText(kIdKalibrierverlauf, lang == 1 ? QStringLiteral("Calibration history")
+                                               : QStringLiteral("Kalibrierverlauf"));
     if (trendWindow_) trendWindow_->ApplyLanguage();
+    care_.ApplyLanguage();
     EnableItem(kIdMessung, false);
     statusText() = Tx(kTexte.keinFehler, lang);
 }
@@ -223,7 +239,18 @@ void CHauptDialog::OnSetup() {
     CSetupDialog dlg(Qs(Tx(kTexte.abbrechen, lang)), Qs(Tx(kTexte.sprache, lang)), this);
     dlg.portChoice = settings.portIndex;
     dlg.languageChoice = settings.language;
+    for (int n = 1; n <= 4; ++n) dlg.portTexts[std::size_t(n - 1)] = PortText(n);
+    // A search's assignment counts when Setup is confirmed.
+    PortAssignments found;
+    dlg.searchText = Qs(Tx(kMeldungen.suchen, lang));
+    dlg.search = [&](int portNumber) -> std::optional<QString> {
+        const std::optional<PortAssignment> a = SearchModule(portNumber, &dlg);
+        if (!a) return std::nullopt;
+        found[portNumber] = *a;
+        return ql50::PortText(a->device, a->baud, lang);
+    };
     if (dlg.DoModal() != ui::kIdOk) return;
+    for (const auto& [portNumber, assignment] : found) AssignPort(portNumber, assignment);
     // With no port button checked (a port index from a hand-made file) the port stays.
     if (dlg.portChoice >= 0) settings.portIndex = std::int8_t(dlg.portChoice);
     if (dlg.languageChoice >= 0) settings.language = std::uint8_t(dlg.languageChoice);
@@ -233,7 +260,7 @@ void CHauptDialog::OnSetup() {
 
 void CHauptDialog::OnVScroll(int position) {
     const int address = SpinnerAddress(position);
-    conv_.deviceAddress = std::uint8_t(address);
+    session_.SetAddress(std::uint8_t(address));
     if (auto* spinner = ItemAs<ui::UpDownControl>(kIdSpinner)) spinner->SetPos(address);
     UpdateData(false);
 }
@@ -248,6 +275,9 @@ void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(language() == 1 ? QStringLiteral("Show &calibration record")
                                    : QStringLiteral("&Kalibrierprotokoll anzeigen"),
                    this, [this] { calibration_.ShowRecord(); });
+    menu.addAction(language() == 1 ? QStringLiteral("Calibration &history...")
+                                   : QStringLiteral("Kalibrier&verlauf..."),
+                   this, [this] { care_.ShowHistory(); });
     menu.exec(event->globalPos());
 }
 
@@ -258,13 +288,12 @@ void CHauptDialog::ShowAbout() {
 
 bool CHauptDialog::EnsurePortOpen() {
     QString failure;
-    if (conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, &failure)) return true;
+    if (session_.Open(settings.portIndex, settings.baudRate, &failure) == Outcome::Done)
+        return true;
+    if (session_.openFailure() == OpenFailure::NoAccess)
+        failure += QStringLiteral("\n\n") + Qs(Tx(kMeldungen.keineBerechtigung, language()));
     ui::MessageBox(this, failure);
     return false;
-}
-
-void CHauptDialog::CommunicationError() {
-    ui::MessageBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, language())));
 }
 
 void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {
@@ -282,8 +311,8 @@ void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {
 // While measuring, a line that went away (an unplugged adapter) is opened again at every poll
 // tick, without a message for each failed try; polling goes on by itself once it is back.
 bool CHauptDialog::KeepLineOpen() {
-    if (conv_.portOpen()) return true;
-    if (!conv_.EnsurePortOpen(settings.portIndex, settings.baudRate, nullptr)) {
+    if (session_.IsOpen()) return true;
+    if (session_.Open(settings.portIndex, settings.baudRate) != Outcome::Done) {
         ShowStale(true, false);
         return false;
     }
@@ -306,8 +335,15 @@ bool CHauptDialog::KeepLineOpen() {
     return true;
 }
 
+// The end of a live chain: six fresh values for the value fields and the trend.
+void CHauptDialog::OnLiveCycle() {
+    valueTexts_ = LiveValueTexts(session_.module());
+    FeedTrend();
+}
+
 void CHauptDialog::OnWatchdogNotice(const QByteArray& line) {
     // The status text shows the line with the next refresh of the window.
+    statusText_ = line.toStdString();
     if (!eventLogFile_.Write(line.toStdString()))
         ReportFileError(QString::fromStdString(eventLogFile_.ErrorText()));
 }
@@ -340,7 +376,7 @@ void CHauptDialog::OnCancel() {
                                  .arg(QString::fromStdString(error)));
     }
     recordingFile.Close();
-    conv_.StopMonitor();
+    session_.Close();
     readout_.EndReadout();
     if (trendWindow_) trendWindow_->DestroyWindow();
     EndDialog(ui::kIdCancel);
@@ -352,7 +388,7 @@ void CHauptDialog::OnClose() {
         ui::MessageBox(this, "Messung erst beenden!");
         return;
     }
-    conv_.StopMonitor();
+    session_.Close();
     readout_.EndReadout();
     OnCancel();
 }
@@ -362,13 +398,8 @@ void CHauptDialog::OnTimer(int id) {
         case kTimerPoll:
             if (measuring) TrendTick();
             if (measuring && !KeepLineOpen()) break;
-            if (measuring) ShowStale(!ValuesFresh(measureStart_));
-            // A bad frame lets the line settle for one tick.
-            if (conv_.frameError()) {
-                conv_.ClearFrameError();
-                break;
-            }
-            conv_.Send(req::kLiveStart);
+            if (measuring) ShowStale(!ValuesFresh(session_, measureStart_));
+            PollTick(session_);
             break;
         case kTimerRecord:
             WriteRecordLine();

@@ -11,13 +11,16 @@
 #include <memory>
 #include <optional>
 
+#include "app/PortAssignments.h"
 #include "calibration/CCalibration.h"
+#include "calibration/CCalibrationCare.h"
 #include "config/CDeviceConfiguration.h"
-#include "conversation/CConversation.h"
 #include "factory/CFactoryParametrisation.h"
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
 #include "logger/CLoggerReadout.h"
+#include "operations/Discovery.h"
+#include "operations/Session.h"
 #include "trend/CTrendWindow.h"
 #include "trend/TrendModel.h"
 #include "ui/CDialog.h"
@@ -47,6 +50,7 @@ enum HauptId : int {
     kIdLoggerInfo = 1174,
     kIdLoggerLoeschen = 1176,
     kIdVerlauf = 1190,
+    kIdKalibrierverlauf = 1191,
 };
 
 // Timers of the main window.
@@ -68,25 +72,32 @@ public:
     explicit CHauptDialog(const QString& workDir = ".", QWidget* parent = nullptr);
     ~CHauptDialog() override;
 
-    CConversation& conversation() { return conv_; }
+    Session& session() { return session_; }
     const CLoggerReadout& readout() const { return readout_; }
     CDeviceConfiguration& configuration() { return config_; }
     CCalibration& calibration() { return calibration_; }
+    CCalibrationCare& care() { return care_; }
     CFactoryParametrisation& factory() { return factory_; }
     static QIcon AppIcon();
 
     // Main-window state that the tests and the measurement set-up read and write.
     Settings settings;  // portIndex, baudRate, recording interval, language, factoryMode
+    // Where the search for the module looks for serial devices.
+    DeviceRoots deviceRoots;
     bool measuring = false;
     TextFile recordingFile;
 
     int language() const { return settings.language == 1 ? 1 : 0; }
-    std::string& statusText() { return conv_.texts.statusText; }
+    // The status box's text (Windows-1252, lines ended by LF CR).
+    std::string& statusText() { return statusText_; }
 
     // The operations of the buttons.
     bool EnsurePortOpen() override;
     void ApplyLanguage();
     void OnSetup();
+    // The search for the module (PortSearch.cpp): the device and rate the user assigned to COM
+    // `portNumber`, or nothing. The line is closed first, so that the search may probe it too.
+    std::optional<PortAssignment> SearchModule(int portNumber, QWidget* parent);
     void OnMessungStarten();
     void SetupRecording();
     // The about box (from the window's context menu).
@@ -114,12 +125,14 @@ private:
     void CommunicationError() override;
     void ReportFileError(const QString& reason) override;
     void ReleaseRecordingFile(const std::string& fileName) override;
+    void ShowStatus(const std::string& text) override { statusText_ = text; }
     void StartPolling() override { SetTimer(kTimerPoll, kPollMs); }
     std::string CalibrationRecordPath() const override {
         return Path(kCalibrationRecordFile).toStdString();
     }
     void StopPolling() override { KillTimer(kTimerPoll); }
     void ShowTypeLabels() override;
+    QRect ValueRowArea() const override;
     void ClearValueDisplay() override;
     void ShowCalibrationSummary(const std::string& summary) override;
 
@@ -129,7 +142,6 @@ private:
     bool StartMeasurement();
     void StopMeasurement();
     void SetMeasuringButtons(bool measuringNow);
-    bool ValuesFresh(std::chrono::steady_clock::time_point since) const;
     // `sayWhy` false: the status text already says why (the line is gone).
     void ShowStale(bool stale, bool sayWhy = true);
     bool KeepLineOpen();
@@ -139,15 +151,23 @@ private:
     void FeedTrend();
     void TrendTick();
     void TrendChanged();
+    void OnLiveCycle();
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
     QString Path(const QString& name) const;
+    // COM n leads to the assigned device from now on, also at the next start.
+    void AssignPort(int portNumber, const PortAssignment& assignment);
+    // What COM n leads to, for Setup.
+    QString PortText(int portNumber) const;
 
-    CConversation conv_;
-    CLoggerReadout readout_{conv_, *this};
-    CDeviceConfiguration config_{conv_, *this};
-    CCalibration calibration_{conv_, *this};
-    CFactoryParametrisation factory_{conv_, *this};
+    Session session_;
+    CLoggerReadout readout_{session_, *this};
+    CDeviceConfiguration config_{session_, *this};
+    CCalibration calibration_{session_, *this};
+    CCalibrationCare care_{*this};
+    CFactoryParametrisation factory_{session_, *this};
+    std::array<std::string, 6> valueTexts_;  // the six value fields, Windows-1252
+    std::string statusText_;
     TextFile eventLogFile_;
     QString recordingLabel_;
     std::string calSummary_;  // Windows-1252

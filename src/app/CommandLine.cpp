@@ -46,6 +46,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 a == "--port" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(7);
             if (!ParsePortMapping(value, cl))
                 cl.error = "--port takes N=DEVICE, for example --port 1=/dev/ttyUSB0";
+        } else if (a == "--data-dir" || a.rfind("--data-dir=", 0) == 0) {
+            cl.dataDir = a == "--data-dir" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(11);
+            if (cl.dataDir.empty()) cl.error = "--data-dir takes a folder";
+        } else if (a == "--desktop") {
+            cl.desktop = true;
         } else {
             cl.error = "unknown argument: " + a;
         }
@@ -54,7 +59,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string CommandLineHelp() {
-    return "Usage: ql50 [--simulate[=TYPE]] [--port N=DEVICE]... [--help] [--version]\n"
+    return "Usage: ql50 [--simulate[=TYPE]] [--port N=DEVICE]... [--data-dir DIR | --desktop]\n"
+           "  or:  ql50 --help | --version\n"
            "\n"
            "Operates the QL50 measuring module on a serial line.\n"
            "\n"
@@ -62,11 +68,31 @@ std::string CommandLineHelp() {
            "                     TYPE is the measurement type: 0 pH, 1 Redox, 2 200uS/cm,\n"
            "                     3 2000uS/cm, 4 20mS/cm, 5 100mS/cm, 6 turbidity,\n"
            "                     7 oxygen (default)\n"
-           "  --port N=DEVICE    use DEVICE for COM N (default: COMn is /dev/ttyS(n-1))\n"
+           "  --port N=DEVICE    use DEVICE for COM N (default: the device that Setup's\n"
+           "                     search assigned to COM N, else /dev/ttyS(n-1))\n"
+           "  --data-dir DIR     work in DIR (created when missing) instead of the working\n"
+           "                     directory\n"
+           "  --desktop          work in the user's data folder, $XDG_DATA_HOME/ql50 (by\n"
+           "                     default ~/.local/share/ql50), as the desktop menu entry\n"
+           "                     does\n"
            "  --help             show this text\n"
            "  --version          show the program version\n"
            "\n"
-           "Settings are kept in config.ini in the working directory.\n";
+           "The settings (config.ini), the event log (protokoll.txt) and the calibration\n"
+           "record (kalibrierung.txt) are kept in the working directory, which is also where\n"
+           "the file chooser starts.\n";
+}
+
+std::string DataFolder(const CommandLine& cl, const EnvLookup& env, std::string& error) {
+    if (!cl.dataDir.empty()) return cl.dataDir;
+    if (!cl.desktop) return {};
+    // Relative values of these variables are to be ignored, as if they were unset.
+    const char* xdg = env("XDG_DATA_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/ql50";
+    const char* home = env("HOME");
+    if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/ql50";
+    error = "no data folder: neither XDG_DATA_HOME nor HOME names an absolute folder";
+    return {};
 }
 
 }  // namespace ql50

@@ -4,11 +4,12 @@
 #include <ctime>
 
 #include "app/CHauptDialog.h"
-#include "conversation/QtText.h"
 #include "formats/Recording.h"
+#include "operations/LiveOps.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/MessageBox.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 
@@ -27,20 +28,17 @@ void CHauptDialog::OnMessungStarten() {
 
 bool CHauptDialog::StartMeasurement() {
     if (!EnsurePortOpen()) return false;
-    if (!conv_.Ask(req::ReadCal(1))) {
+    if (ReadStartValues(session_) != Outcome::Done) {
         CommunicationError();
         return false;
     }
-    // The remaining calibration values and the type: missing replies keep the values held.
-    for (const Request& r : {req::ReadCal(2), req::ReadCal(3), req::ReadCal(4), req::kReadType})
-        conv_.Ask(r);
-
-    calSummary_ = CalibrationSummary(conv_.modul, language());
+    care_.MeasurementStarted(session_.address(), session_.module().moduleType);
+    calSummary_ = CalibrationSummary(session_.module(), language());
     ShowTypeLabels();
     const Settings& s = settings;
     SetTimer(kTimerPoll, kPollMs);
     SetTimer(kTimerRecord, RecordTimerMs(s.hours, s.minutes, s.seconds));
-    conv_.ForgetLiveCycle();
+    session_.ForgetLiveCycle();
     measureStart_ = std::chrono::steady_clock::now();
     measuring = true;
     BeginTrendRun();
@@ -59,16 +57,13 @@ void CHauptDialog::StopMeasurement() {
     KillTimer(kTimerPoll);
     KillTimer(kTimerRecord);
     // Replies still under way are handled before the values disappear.
-    conv_.PumpDelay(2);
+    session_.PumpDelay(2);
     ClearValueDisplay();
 }
 
 void CHauptDialog::ClearValueDisplay() {
-    conv_.PumpDelay(1);
-    ReplyTexts& t = conv_.texts;
-    for (std::string* text : {&t.valueText1, &t.valueText2, &t.valueText3, &t.valueText4,
-                              &t.valueText5, &t.temperatureText})
-        text->clear();
+    session_.PumpDelay(1);
+    for (std::string& text : valueTexts_) text.clear();
     UpdateData(false);
 }
 
@@ -82,17 +77,22 @@ void CHauptDialog::SetMeasuringButtons(bool measuringNow) {
 }
 
 void CHauptDialog::ShowTypeLabels() {
-    const MessTypInfo& type = kMessTypen[std::min<unsigned>(conv_.modul.moduleType, 7)];
+    const MessTypInfo& type = kMessTypen[std::min<unsigned>(session_.module().moduleType, 7)];
     const int lang = language();
     for (int c = 0; c < 6; ++c) SetItemText(kIdLabel1 + c, Qs(type.channelLabel[c][lang].data()));
     for (int c = 0; c < 5; ++c) SetItemText(kIdUnit1 + c, Qs(type.channelUnit[c].data()));
 }
 
-// Values count as fresh while a poll cycle completed within the last two poll periods.
-bool CHauptDialog::ValuesFresh(std::chrono::steady_clock::time_point since) const {
-    const auto last = conv_.lastLiveCycle();
-    const auto newest = last ? std::max(*last, since) : since;
-    return std::chrono::steady_clock::now() - newest <= std::chrono::milliseconds(2 * kPollMs);
+// The six columns of labels, values and units, on screen.
+QRect CHauptDialog::ValueRowArea() const {
+    QRect row;
+    for (int i = 0; i < 6; ++i) {
+        for (const int id : {kIdLabel1 + i, kIdValue1 + i, i < 5 ? kIdUnit1 + i : -1}) {
+            if (const QWidget* item = Item(id))
+                row |= QRect(item->mapToGlobal(QPoint(0, 0)), item->size());
+        }
+    }
+    return row;
 }
 
 void CHauptDialog::WriteRecordLine() {
@@ -101,8 +101,8 @@ void CHauptDialog::WriteRecordLine() {
     localtime_r(&now, &local);
     // Values no poll cycle brought (the module silent, the line gone, nothing yet) are never
     // recorded as new: the interval keeps its line with empty cells.
-    const bool fresh = conv_.lastLiveCycle() && ValuesFresh(*conv_.lastLiveCycle());
-    const std::string line = fresh ? RecordDataLine(local, conv_.modul) : RecordGapLine(local);
+    const std::string line =
+        LastCycleFresh(session_) ? RecordDataLine(local, session_.module()) : RecordGapLine(local);
     if (!recordingFile.Write(line)) ReportRecordingError();
 }
 
@@ -117,7 +117,7 @@ void CHauptDialog::ShowStale(bool stale, bool sayWhy) {
         return;
     }
     if (stale) {
-        const auto last = conv_.lastLiveCycle().value_or(measureStart_);
+        const auto last = session_.lastLiveCycle().value_or(measureStart_);
         const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - last);
         const QString since =

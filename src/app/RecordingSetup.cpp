@@ -2,11 +2,11 @@
 #include <QFileInfo>
 
 #include "app/CHauptDialog.h"
-#include "conversation/QtText.h"
 #include "logger/LoggerDialogs.h"
 #include "tables/Texte.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 
@@ -22,7 +22,8 @@ void CHauptDialog::SetupRecording() {
         if (!remembered.empty() && !recordingFile.OpenAppend(remembered))
             ReportFileError(QString::fromStdString(recordingFile.ErrorText()));
     };
-    const QString path = ui::ChooseTextFile(this);
+    const QString path = ui::ChooseTextFile(
+        this, language() == 1 ? QStringLiteral("measurement") : QStringLiteral("messung"));
     if (path.isEmpty()) return reopen();
 
     CIntervallEingabe dlg(this);

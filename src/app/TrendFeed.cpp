@@ -30,7 +30,7 @@ void CHauptDialog::ShowTrend() {
 }
 
 void CHauptDialog::BeginTrendRun() {
-    trend_.Begin(std::min<int>(conv_.modul.moduleType, 7));
+    trend_.Begin(std::min<int>(session_.module().moduleType, 7));
     trendTicked_ = false;
     trendFedCycle_.reset();
     TrendChanged();
@@ -44,10 +44,10 @@ void CHauptDialog::EndTrendRun() {
 
 // The end of a live chain (its temperature reply) brought six fresh values.
 void CHauptDialog::FeedTrend() {
-    const auto cycle = conv_.lastLiveCycle();
+    const auto cycle = session_.lastLiveCycle();
     if (!measuring || !cycle || cycle == trendFedCycle_) return;
     trendFedCycle_ = cycle;
-    const CModulDaten& m = conv_.modul;
+    const CModulDaten& m = session_.module();
     trend_.Append(Now(), {m.value1, m.value2, m.value3, m.value4, m.value5, m.temperature});
     TrendChanged();
 }
@@ -55,7 +55,7 @@ void CHauptDialog::FeedTrend() {
 // At every poll tick of a measurement: the chain of the tick before did not complete (the
 // module silent, a reply lost, a bad frame, the line gone), so that period has no values.
 void CHauptDialog::TrendTick() {
-    const auto cycle = conv_.lastLiveCycle();
+    const auto cycle = session_.lastLiveCycle();
     if (trendTicked_ && cycle == trendTickCycle_) {
         trend_.AppendGap(Now());
         TrendChanged();

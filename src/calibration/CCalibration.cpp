@@ -1,27 +1,20 @@
 #include "calibration/CCalibration.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFile>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QScreen>
-#include <QTableWidget>
-#include <QVBoxLayout>
-#include <algorithm>
 #include <cmath>
 #include <ctime>
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
-#include "conversation/CConversation.h"
-#include "conversation/QtText.h"
+#include "calibration/RecordViewer.h"
 #include "formats/Recording.h"
-#include "link/Encoding.h"
+#include "operations/Session.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/CUebertragung.h"
 #include "ui/MessageBox.h"
+#include "ui/Placement.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
@@ -40,38 +33,49 @@ struct CCalibration::Run {
     CKalWertAusgabe result;
 };
 
-CCalibration::CCalibration(CConversation& conversation, CalibrationHost& host)
-    : conv_(conversation), host_(host) {}
+CCalibration::CCalibration(Session& session, CalibrationHost& host)
+    : session_(session), host_(host) {}
+
+CModulDaten CCalibration::Held() const {
+    CModulDaten m = session_.module();
+    m.calValue1 = held_.calValue1;
+    m.calValue2 = held_.calValue2;
+    m.calValue3 = held_.calValue3;
+    m.calValue4 = held_.calValue4;
+    m.airPressureFactor = held_.airPressureFactor;
+    return m;
+}
 
 void CCalibration::Calibrate() {
+    const ui::KeepInView values([this] { return host_.ValueRowArea(); });
     record_ = {};
-    record_.address = conv_.deviceAddress;
+    record_.address = session_.address();
     warned_ = false;
     host_.EnsurePortOpen();
-    bool answered = conv_.Ask(req::kReadType);
     // The store writes all five values back: each of them must come from this module.
-    for (const Request& r : {req::ReadCal(1), req::ReadCal(2), req::ReadCal(3), req::ReadCal(4),
-                             req::kReadAirPressureFactor}) {
-        if (answered) answered = conv_.Ask(r);
-    }
-    if (!answered) {
+    if (ReadCalibration(session_) != Outcome::Done) {
         host_.CommunicationError();
         return Record(CalibrationOutcome::NoAnswer);
     }
-    if (conv_.modul.moduleType >= kMessTypen.size()) return;
-    record_.moduleType = conv_.modul.moduleType;
-    record_.before = CalibrationValues(conv_.modul, host_.Language());
+    held_ = CalibrationSetOf(session_.module());
+    if (session_.module().moduleType >= kMessTypen.size()) return;
+    record_.moduleType = session_.module().moduleType;
+    record_.before = CalibrationValues(session_.module(), host_.Language());
     host_.ShowTypeLabels();
     host_.StartPolling();
     Run run(host_.HostWindow());
     Branch(run);
     Finish();
     // "frei" has nothing to calibrate, so there is nothing to record.
-    if (conv_.modul.moduleType != kTypIndexFrei) Record(record_.outcome);
+    if (session_.module().moduleType == kTypIndexFrei) return;
+    // Which module was calibrated, so that its history follows it across ports and computers:
+    // its device number, read once after the run's last frame.
+    if (const auto number = ReadDeviceNumber(session_)) record_.moduleId = ModuleIdText(*number);
+    Record(record_.outcome);
 }
 
 void CCalibration::Branch(Run& run) {
-    const int type = conv_.modul.moduleType;
+    const int type = session_.module().moduleType;
     if (type == kTypIndexPh) return CalibratePh(run);
     if (type == kTypIndexRedox) return CalibrateRedox(run);
     if (type >= kTypIndexFirstConductivity && type <= kTypIndexLastConductivity)
@@ -84,7 +88,7 @@ void CCalibration::Branch(Run& run) {
 
 void CCalibration::CalibratePh(Run& run) {
     record_.branch = CalibrationBranch::Ph;
-    const CModulDaten& m = conv_.modul;
+    const CModulDaten& m = session_.module();
     SensorPrompt(T(kTexte.sensorPuffer1));
     const float u1 = m.value2;
     const float ph1 = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
@@ -95,8 +99,8 @@ void CCalibration::CalibratePh(Run& run) {
     if (u1 == u2 || ph1 == ph2) return Refuse();
     const PhCalibration result = ComputePhCalibration(u1, u2, ph1, ph2, m.temperature);
     if (!Finite(result.asymmetry) || !Finite(result.slope)) return Refuse();
-    conv_.modul.calValue1 = result.asymmetry;
-    conv_.modul.calValue2 = result.slope;
+    held_.calValue1 = result.asymmetry;
+    held_.calValue2 = result.slope;
     if (!PhAccepted(result)) Warn();
     Offer(run, CalibrationBranch::Ph);
 }
@@ -105,10 +109,10 @@ void CCalibration::CalibrateRedox(Run& run) {
     record_.branch = CalibrationBranch::Redox;
     SensorPrompt(T(kTexte.sensorPuffer));
     const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
-    const float offset = ComputeRedoxOffset(conv_.modul.value1, conv_.modul.calValue1, s);
+    const float offset = ComputeRedoxOffset(session_.module().value1, held_.calValue1, s);
     host_.StopPolling();
     if (!Finite(offset)) return Refuse();
-    conv_.modul.calValue1 = offset;
+    held_.calValue1 = offset;
     if (!Accepted(CalibrationCheck::RedoxOffset, offset)) Warn();
     Offer(run, CalibrationBranch::Redox);
 }
@@ -116,12 +120,12 @@ void CCalibration::CalibrateRedox(Run& run) {
 void CCalibration::CalibrateConductivity(Run& run) {
     record_.branch = CalibrationBranch::Conductivity;
     SensorPrompt(T(kTexte.sensorPuffer));
-    const float measured = conv_.modul.value1;
+    const float measured = session_.module().value1;
     const float s = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
-    const float constant = ComputeCellConstant(measured, s, conv_.modul.calValue1);
+    const float constant = ComputeCellConstant(measured, s, held_.calValue1);
     host_.StopPolling();
     if (!Finite(constant)) return Refuse();
-    conv_.modul.calValue1 = constant;
+    held_.calValue1 = constant;
     if (!Accepted(CalibrationCheck::CellConstant, constant)) Warn();
     Offer(run, CalibrationBranch::Conductivity);
 }
@@ -142,36 +146,36 @@ void CCalibration::CalibrateOxygen(Run& run) {
 void CCalibration::CalibrateSalinity(Run& run) {
     record_.branch = CalibrationBranch::Salinity;
     const float v =
-        Enter(run, T(kTexte.salinitaetEingeben), QStringLiteral("g/kg"), conv_.modul.calValue4);
+        Enter(run, T(kTexte.salinitaetEingeben), QStringLiteral("g/kg"), held_.calValue4);
     if (!Accepted(CalibrationCheck::Salinity, v)) return Refuse();
     // The salinity changes only when the user stores it.
-    const float held = conv_.modul.calValue4;
-    conv_.modul.calValue4 = v;
-    if (!Offer(run, CalibrationBranch::Salinity, v)) conv_.modul.calValue4 = held;
+    const float held = held_.calValue4;
+    held_.calValue4 = v;
+    if (!Offer(run, CalibrationBranch::Salinity, v)) held_.calValue4 = held;
 }
 
 void CCalibration::CalibrateAirPressure(Run& run) {
     record_.branch = CalibrationBranch::AirPressure;
     Message(T(kTexte.wartenStabil));
-    const float reading = conv_.modul.value5;
+    const float reading = session_.module().value5;
     const float p = Enter(run, T(kTexte.luftdruckEingeben), QStringLiteral("hPa"), reading);
     if (!Accepted(CalibrationCheck::AirPressure, p)) return Refuse();
-    const float factor = ComputeAirPressureFactor(p, reading, conv_.modul.airPressureFactor);
+    const float factor = ComputeAirPressureFactor(p, reading, held_.airPressureFactor);
     if (!Finite(factor)) return Refuse();
-    conv_.modul.airPressureFactor = factor;
+    held_.airPressureFactor = factor;
     Offer(run, CalibrationBranch::AirPressure, p);
 }
 
 void CCalibration::CalibrateOxygenSlope(Run& run) {
     record_.branch = CalibrationBranch::OxygenSlope;
-    const CModulDaten& m = conv_.modul;
+    const CModulDaten& m = session_.module();
     SensorPrompt(T(kTexte.sensorKalibriermedium));
     const float x = Enter(run, T(kTexte.sollwertEingeben), ChannelUnit());
     const float slope =
-        ComputeOxygenSlope(x, m.value3, m.value5, m.temperature, m.calValue2, m.calValue3);
+        ComputeOxygenSlope(x, m.value3, m.value5, m.temperature, held_.calValue2, held_.calValue3);
     host_.StopPolling();
     if (!Finite(slope)) return Refuse();
-    conv_.modul.calValue1 = slope;
+    held_.calValue1 = slope;
     if (!Accepted(CalibrationCheck::OxygenSlope, slope)) Warn();
     Offer(run, CalibrationBranch::OxygenSlope);
 }
@@ -179,37 +183,27 @@ void CCalibration::CalibrateOxygenSlope(Run& run) {
 void CCalibration::Finish() {
     host_.StopPolling();
     host_.ClearValueDisplay();
-    host_.ShowCalibrationSummary(CalibrationSummary(conv_.modul, host_.Language()));
+    host_.ShowCalibrationSummary(CalibrationSummary(Held(), host_.Language()));
 }
 
 // ---- storing -------------------------------------------------------------------------------
 
-void CCalibration::StoreCalibration() {
+bool CCalibration::StoreCalibration() {
     CUebertragung progress(host_.HostWindow());
     progress.Create(host_.HostWindow());
     progress.SetRange(0, 5);
     progress.SetPos(1);
-    const CModulDaten& m = conv_.modul;
-    struct Write {
-        Request request;
-        float value;
-    };
-    const Write writes[] = {{req::WriteCal(1), m.calValue1},
-                            {req::WriteCal(2), m.calValue2},
-                            {req::WriteCal(3), m.calValue3},
-                            {req::WriteCal(4), m.calValue4},
-                            {req::kWriteAirPressureFactor, m.airPressureFactor}};
-    int position = 2;
-    DataBytes last{};
-    for (const Write& w : writes) {
-        last = EncodeFloat24(w.value);
-        conv_.Ask(w.request, last);
-        progress.SetPos(position++);  // 6 lies beyond the range: the bar stays full
-    }
-    // The end of the series carries the bytes of the last write, also when a poll request (the
-    // poll runs on in the salinity and air-pressure branches) went out after that write.
-    conv_.Ask(req::kEndOfWrites, last);
+    // Position 6 lies beyond the range: the bar stays full.
+    const Outcome stored =
+        ql50::StoreCalibration(session_, held_, [&](int position) { progress.SetPos(position); });
     progress.DestroyWindow();
+    if (stored == Outcome::Done) return true;
+    // The window shows what the module holds, never what it may not have taken.
+    held_ = CalibrationSetOf(session_.module());
+    const std::string text = T(kMeldungen.kalibrierungNichtBestaetigt);
+    host_.ShowStatus(text);
+    Message(text.c_str());
+    return false;
 }
 
 // ---- dialogs and messages ------------------------------------------------------------------
@@ -246,9 +240,9 @@ void CCalibration::Warn() {
 
 bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
     const int lang = host_.Language();
-    const CModulDaten& m = conv_.modul;
-    const ResultLines lines = CalibrationResultLines(
-        branch, m.moduleType, lang, {m.calValue1, m.calValue2, m.calValue3, entered});
+    const ResultLines lines =
+        CalibrationResultLines(branch, session_.module().moduleType, lang,
+                               {held_.calValue1, held_.calValue2, held_.calValue3, entered});
     CKalWertAusgabe& r = run.result;
     r.saveText = Qs(Tx(kTexte.speichern, lang));
     r.exitText = Qs(Tx(kTexte.beenden, lang));
@@ -258,10 +252,13 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
     r.resultText1 = Qs(lines.values[0]);
     r.resultText2 = Qs(lines.values[1]);
     r.resultText3 = Qs(lines.values[2]);
+    r.outsideRange = warned_;
     if (r.DoModal() != ui::kIdOk) return false;
-    StoreCalibration();
-    record_.outcome = warned_ ? CalibrationOutcome::StoredWarned : CalibrationOutcome::Stored;
-    record_.after = CalibrationValues(conv_.modul, lang);
+    const bool stored = StoreCalibration();
+    record_.outcome = !stored   ? CalibrationOutcome::NotConfirmed
+                      : warned_ ? CalibrationOutcome::StoredWarned
+                                : CalibrationOutcome::Stored;
+    record_.after = CalibrationValues(session_.module(), lang);
     return true;
 }
 
@@ -270,10 +267,13 @@ bool CCalibration::Offer(Run& run, CalibrationBranch branch, float entered) {
 void CCalibration::Record(CalibrationOutcome outcome) {
     record_.outcome = outcome;
     record_.time = std::time(nullptr);
+    if (record_.branch) record_.temperature = session_.module().temperature;
+    if (outcome == CalibrationOutcome::Stored || outcome == CalibrationOutcome::StoredWarned)
+        record_.stored = {held_.calValue1, held_.calValue2, held_.calValue3, held_.calValue4,
+                          held_.airPressureFactor};
     const int lang = host_.Language();
     std::string error;
-    if (AppendCalibrationRecord(host_.CalibrationRecordPath(), CalibrationRecordLine(record_, lang),
-                                lang, &error) ||
+    if (AppendCalibrationRecord(host_.CalibrationRecordPath(), record_, lang, &error) ||
         recordErrorShown_)
         return;
     recordErrorShown_ = true;
@@ -285,54 +285,11 @@ void CCalibration::Record(CalibrationOutcome outcome) {
 }
 
 void CCalibration::ShowRecord() {
-    const int lang = host_.Language();
-    QFile file(QString::fromStdString(host_.CalibrationRecordPath()));
-    if (!file.exists()) {
-        ui::MessageBox(host_.HostWindow(),
-                       lang == 1
-                           ? QStringLiteral("No calibration has been recorded yet.")
-                           : QStringLiteral("Es wurde noch keine Kalibrierung aufgezeichnet."));
-        return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        ui::MessageBox(host_.HostWindow(), file.fileName() + ": " + file.errorString());
-        return;
-    }
-    // The record as a table: its header line names the columns, every further line is a run.
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    const QStringList header = lines.isEmpty() ? QStringList() : lines.takeFirst().split('\t');
-    QDialog window(host_.HostWindow());
-    window.setWindowTitle(lang == 1 ? QStringLiteral("Calibration record")
-                                    : QStringLiteral("Kalibrierprotokoll"));
-    auto* table = new QTableWidget(int(lines.size()), int(header.size()), &window);
-    table->setAccessibleName(window.windowTitle());
-    table->setHorizontalHeaderLabels(header);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    for (int row = 0; row < lines.size(); ++row) {
-        const QStringList cells = lines[row].split('\t');
-        for (int column = 0; column < cells.size() && column < header.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
-    }
-    table->resizeColumnsToContents();
-    table->scrollToBottom();  // the newest calibration last, in view
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
-    QPushButton* close = buttons->button(QDialogButtonBox::Close);
-    close->setText(lang == 1 ? QStringLiteral("Close") : QString::fromUtf8("Schließen"));
-    close->setAccessibleName(close->text());
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(table);
-    layout->addWidget(buttons);
-    // Wide enough for every column, as far as the screen allows.
-    const int wanted = table->horizontalHeader()->length() + 48;
-    const QScreen* screen = host_.HostWindow() ? host_.HostWindow()->screen() : nullptr;
-    window.resize(screen ? std::min(wanted, screen->availableGeometry().width()) : wanted, 360);
-    window.exec();
+    ShowCalibrationRecord(host_.HostWindow(), host_.CalibrationRecordPath(), host_.Language());
 }
 
 QString CCalibration::ChannelUnit() const {
-    return Qs(kMessTypen[conv_.modul.moduleType].channelUnit[0].data());
+    return Qs(kMessTypen[session_.module().moduleType].channelUnit[0].data());
 }
 
 }  // namespace ql50

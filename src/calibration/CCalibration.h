@@ -4,17 +4,19 @@
 // calibration dialogs while the live poll keeps the values fresh, computes the new values on
 // the PC, shows them with the acceptance verdict, and writes them into the module only when the
 // user chooses "Speichern".
+#include <QRect>
 #include <array>
 #include <optional>
 #include <string>
 
-#include "calibration/CalibrationRecord.h"
+#include "care/CalibrationRecord.h"
+#include "operations/CalibrationOps.h"
 #include "tables/Texte.h"
 #include "ui/ProcedureHost.h"
 
 namespace ql50 {
 
-class CConversation;
+class Session;
 class CKalWertEingabe;
 class CKalWertAusgabe;
 enum class CalibrationBranch;
@@ -34,18 +36,24 @@ public:
     virtual void ShowCalibrationSummary(const std::string& summary) = 0;
     // Where the calibration record is kept (kalibrierung.txt in the working folder).
     virtual std::string CalibrationRecordPath() const = 0;
+    // Where the live values are on screen (global coordinates): the prompts open clear of them,
+    // as the user has to watch them while following the prompts.
+    virtual QRect ValueRowArea() const = 0;
 };
 
 class CCalibration {
 public:
-    CCalibration(CConversation& conversation, CalibrationHost& host);
+    CCalibration(Session& session, CalibrationHost& host);
 
     // The handler of the main window's button "Kalibrieren".
     void Calibrate();
-    // Writes calibration values 1 to 4 and the air-pressure factor, then ends the write series.
-    void StoreCalibration();
+    // Writes calibration values 1 to 4 and the air-pressure factor, ends the write series and
+    // has the module confirm them; true when it did.
+    bool StoreCalibration();
     // Shows the calibration record in a window ("Kalibrierprotokoll anzeigen").
     void ShowRecord();
+    // The last run as it went into the record: the module's device number, address and type.
+    const CalibrationRecordEntry& lastRun() const { return record_; }
 
 private:
     struct Run;
@@ -68,17 +76,20 @@ private:
                 std::optional<float> start = std::nullopt);
     void Refuse();
     void Warn();
-    // Shows the result dialog and stores on "Speichern"; true when stored.
+    // Shows the result dialog and stores on "Speichern"; true when the user chose to store.
     bool Offer(Run& run, CalibrationBranch branch, float entered = 0);
     QString ChannelUnit() const;
+    // The module data with the values this run holds (computed, maybe not stored).
+    CModulDaten Held() const;
     // A text of the text table in the user's language.
     template <std::size_t W>
     const char* T(const std::array<std::array<char, W>, 2>& pair) const {
         return Tx(pair, host_.Language());
     }
 
-    CConversation& conv_;
+    Session& session_;
     CalibrationHost& host_;
+    CalibrationSet held_;            // the values of this run: read, then computed, maybe stored
     CalibrationRecordEntry record_;  // the run under way
     bool warned_ = false;
     bool recordErrorShown_ = false;

@@ -1,5 +1,7 @@
 #include "calibration/CalibrationDialogs.h"
 
+#include <QPushButton>
+
 #include "ui/DataExchange.h"
 
 namespace ql50 {
@@ -54,7 +56,14 @@ bool CKalWertAusgabe::OnInitDialog() {
     const bool result = ui::CDialog::OnInitDialog();
     SetItemText(kIdSave, saveText);
     SetItemText(kIdExit, exitText);
-    return result;
+    auto* save = ItemAs<QPushButton>(kIdSave);
+    auto* exit = ItemAs<QPushButton>(kIdExit);
+    save->setDefault(!outsideRange);
+    exit->setDefault(outsideRange);
+    if (!outsideRange) return result;
+    // Enter presses the focused button: the focus goes to "Beenden" as well.
+    exit->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 void CKalWertAusgabe::DoDataExchange(ui::DataExchange& dx) {

@@ -28,8 +28,10 @@ protected:
     void DoDataExchange(ui::DataExchange& dx) override;
 };
 
-// The computed values and the choice to store them (template 154). Button 1165 (the default
-// button) ends with ui::kIdOk; button 2, Esc and the close box with ui::kIdCancel.
+// The computed values and the choice to store them (template 154). Button 1165 ends with
+// ui::kIdOk; button 2, Esc and the close box with ui::kIdCancel. Button 1165 is the default
+// button, unless the values lie outside the accepted range: then button 2 is, so that Enter does
+// not store them.
 class CKalWertAusgabe : public ui::CDialog {
     Q_OBJECT
 public:
@@ -43,6 +45,7 @@ public:
     QString exitText;
     QString labelText1, labelText2, labelText3;
     QString resultText1, resultText2, resultText3;
+    bool outsideRange = false;
 
 protected:
     bool OnInitDialog() override;

@@ -10,6 +10,8 @@
 #include <array>
 #include <string>
 
+#include "care/CalibrationBranch.h"
+
 namespace ql50 {
 
 // A two-point pH calibration: asymmetry in mV (the electrode voltage extrapolated to pH 7 at
@@ -62,9 +64,6 @@ bool Accepted(CalibrationCheck check, float value);
 
 // A pH result passes when both asymmetry and slope do.
 bool PhAccepted(const PhCalibration& result);
-
-// The kinds of result the result dialog shows.
-enum class CalibrationBranch { Ph, Redox, Conductivity, OxygenSlope, Salinity, AirPressure };
 
 // The three label lines (left column) and three value lines (right column) of the result
 // dialog, Windows-1252 text; lines a branch does not use are empty.

@@ -6,11 +6,14 @@
 #include <map>
 #include <set>
 
+#include "link/LineRates.h"
+
 namespace ql50::cli {
 namespace {
 
-const std::set<std::string> kCommands{"live",      "logger-dump",  "info",
-                                      "set-clock", "clear-logger", "type"};
+const std::set<std::string> kCommands{"live",          "logger-dump",        "info",
+                                      "set-clock",     "clear-logger",       "type",
+                                      "verify-record", "calibration-status", "scan"};
 
 bool ParseInt(const std::string& text, int low, int high, int& out) {
     if (text.empty() || text.size() > 9) return false;
@@ -75,7 +78,10 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
         {"--baud",
          [](CliOptions& o, const std::string& v) {
              int b = 0;
-             return ParseInt(v, 50, 4000000, b) && (o.baud = b, true);
+             if (!ParseInt(v, 50, 4000000, b)) return false;
+             // Such a rate would leave the line at whatever rate it had.
+             if (!IsSupportedLineRate(b)) o.error = "the line cannot be set to " + v + " baud";
+             return IsSupportedLineRate(b) && (o.baud = b, true);
          }},
         {"--language",
          [](CliOptions& o, const std::string& v) {
@@ -97,9 +103,14 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 
 // Which command takes which option (beyond the global ones).
 bool OptionFits(const std::string& command, const std::string& option) {
+    // A scan names its devices itself and asks the addresses a module can have.
+    if (command == "scan")
+        return option == "--bus" || option == "--json" || option == "--baud" ||
+               option == "--language";
     static const std::set<std::string> global{"--port", "--address", "--baud", "--language"};
     if (global.count(option)) return true;
     if (option == "--yes") return command == "clear-logger";
+    if (option == "--bus" || option == "--json") return false;
     return command == "live";  // --count, --interval, --output, --csv
 }
 
@@ -118,6 +129,13 @@ void TakePositionals(CliOptions& o, const std::vector<std::string>& positionals)
             o.error = "set-clock takes 'now' or a date and time YYYY-MM-DD HH:MM: " + joined;
         else
             o.clock = clock;
+    } else if (o.command == "calibration-status" || o.command == "verify-record") {
+        if (positionals.size() > 1)
+            o.error = o.command + " takes at most one FILE";
+        else if (!positionals.empty())
+            o.recordFile = positionals[0];
+    } else if (o.command == "scan") {
+        o.devices = positionals;
     } else if (!positionals.empty()) {
         o.error = "unexpected argument: " + positionals[0];
     }
@@ -143,8 +161,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             o.simulate = true;
             if (!ParseInt(a.substr(eq + 1), 0, 7, o.simulateType))
                 o.error = "--simulate takes a measurement type 0..7: " + a;
-        } else if (a == "--csv" || a == "--yes") {
-            (a == "--csv" ? o.csv : o.yes) = true;
+        } else if (a == "--csv" || a == "--yes" || a == "--bus" || a == "--json") {
+            (a == "--csv" ? o.csv : a == "--yes" ? o.yes : a == "--bus" ? o.bus : o.json) = true;
             options.push_back(a);
         } else if (auto it = ValueOptions().find(name); it != ValueOptions().end()) {
             std::string value;
@@ -152,7 +170,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
                 value = a.substr(eq + 1);
             else if (i + 1 < args.size())
                 value = args[++i];
-            if (!it->second(o, value)) o.error = "invalid value for " + name + ": '" + value + "'";
+            if (!it->second(o, value) && o.error.empty())
+                o.error = "invalid value for " + name + ": '" + value + "'";
             options.push_back(name);
         } else if (a.size() > 1 && a[0] == '-') {
             o.error = "unknown option: " + a;
@@ -218,6 +237,44 @@ std::string CliHelp(const std::string& command) {
          "Usage: ql50-cli [global options] type\n"
          "\n"
          "Shows the module's measurement type: its number (1 to 8) and name.\n"},
+        {"calibration-status",
+         "Usage: ql50-cli [global options] calibration-status [FILE]\n"
+         "\n"
+         "Reads the calibration record FILE (default: kalibrierung.txt in the working\n"
+         "directory) and prints, tab-separated, for each module with a stored\n"
+         "calibration: its device number, type and address, the time of its last\n"
+         "calibration, the due date, whether it is due or overdue, and the sensor's\n"
+         "condition. The intervals in days come from [CalibrationIntervalDays] in\n"
+         "$XDG_CONFIG_HOME/ql50/ql50.conf (default pH=7, Redox=7, Conductivity=30,\n"
+         "Oxygen=7, Turbidity=0: none). Needs no module.\n"
+         "Exit status 5 when a module is overdue, 1 when FILE cannot be read.\n"},
+        {"verify-record",
+         "Usage: ql50-cli [global options] verify-record [FILE]\n"
+         "\n"
+         "Checks the hash chain of the calibration record FILE (default: kalibrierung.txt\n"
+         "in the working directory): every line carries the SHA-256 of the line before and\n"
+         "of itself, so a changed or removed line breaks it. Needs no module.\n"
+         "Exit status 0 when the chain holds, 1 when it does not (the first line that does\n"
+         "not fit is named) or FILE cannot be read.\n"},
+        {"scan",
+         "Usage: ql50-cli [global options] scan [--bus] [--json] [DEVICE...]\n"
+         "\n"
+         "Looks for modules: probes the given serial devices, or every one the computer has\n"
+         "(/dev/serial/by-id/* first, then ttyUSB*, ttyACM* and ttyS*), at 4800, 9600 and\n"
+         "19200 baud (--baud: at that rate only) with a read of the measurement type at\n"
+         "address 0, and prints one line per module, its fields separated by tabs: device,\n"
+         "by-id name or \"-\", rate, bus address, measurement-type index (0..7) and name.\n"
+         "A probe sends read requests only; a device that another program holds is named on\n"
+         "standard error and not probed. Of the global options --baud, --language and\n"
+         "--simulate (the built-in virtual module is probed) apply.\n"
+         "\n"
+         "  --bus                  ask every bus address 0..31 (about 7 s per device and rate)\n"
+         "  --json                 a JSON array of objects with device, id, baud, address,\n"
+         "                         type and typeName instead (id, type and typeName null when\n"
+         "                         unknown)\n"
+         "\n"
+         "Exit status of scan: 0 a module answered, 3 none answered, 4 no device could be\n"
+         "opened.\n"},
     };
     if (auto it = help.find(command); it != help.end()) return it->second + "\n" + CliHelp("-");
     if (command == "-")
@@ -227,11 +284,16 @@ std::string CliHelp(const std::string& command) {
                "  --simulate[=TYPE]    use a built-in virtual module of type 0..7 (default 7,\n"
                "                       oxygen) instead of a serial device\n"
                "  --address A          the module's bus address 0..31 (default 0, any module)\n"
-               "  --baud B             the baud rate (default BAUD, 4800)\n"
+               "  --baud B             the baud rate (default BAUD, 4800), a standard rate such "
+               "as\n"
+               "                       1200, 2400, 4800, 9600, 19200 or 115200\n"
                "  --language de|en     the language of texts and labels (default SPRACHE)\n"
                "\n"
-               "Exit status: 0 success, 1 other failure, 2 usage error, 3 the module does not\n"
-               "answer, 4 the port cannot be opened.\n";
+               "Exit status: 0 success, 1 a file or standard output could not be written or\n"
+               "the command could not be carried out, 2 usage error, 3 the module does not\n"
+               "answer, 4 the port cannot be opened or the line was lost, 6 the data logger\n"
+               "was read out incompletely (how many of how many records on standard error), 5\n"
+               "a calibration is overdue (calibration-status).\n";
     return "Usage: ql50-cli [global options] COMMAND [options]\n"
            "\n"
            "Operates the QL50 measuring module from scripts.\n"
@@ -243,6 +305,11 @@ std::string CliHelp(const std::string& command) {
            "  set-clock      set the module's clock\n"
            "  clear-logger   empty the data logger\n"
            "  type           show the module's measurement type\n"
+           "  calibration-status\n"
+           "                 the last calibration and due date of each module in the\n"
+           "                 calibration record\n"
+           "  verify-record  check the calibration record's hash chain\n"
+           "  scan           find modules on the serial devices\n"
            "\n"
            "'ql50-cli COMMAND --help' describes a command.\n\n" +
            CliHelp("-");

@@ -11,10 +11,12 @@ namespace ql50::cli {
 // Exit statuses, for scripts.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitFailure = 1,   // a file could not be written, an interrupted dump
-    kExitUsage = 2,     // the arguments were not understood
-    kExitNoAnswer = 3,  // the module does not answer
-    kExitPort = 4,      // the port cannot be opened
+    kExitFailure = 1,     // a file could not be written, an interrupted dump
+    kExitUsage = 2,       // the arguments were not understood
+    kExitNoAnswer = 3,    // the module does not answer
+    kExitPort = 4,        // the port cannot be opened, or the line was lost
+    kExitOverdue = 5,     // calibration-status: a module's calibration is overdue
+    kExitIncomplete = 6,  // the data logger was read out incompletely
 };
 
 struct ClockSetting {
@@ -39,6 +41,12 @@ struct CliOptions {
     std::optional<ClockSetting> clock;
     // clear-logger
     bool yes = false;
+    // calibration-status, verify-record: empty means kalibrierung.txt
+    std::string recordFile;
+    // scan: every bus address, JSON output, the devices to probe (none: every one there is)
+    bool bus = false;
+    bool json = false;
+    std::vector<std::string> devices;
 
     bool help = false;
     bool version = false;

@@ -5,28 +5,31 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "cli/Progress.h"
+#include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
 #include "formats/CsvLines.h"
 #include "formats/LoggerRecords.h"
 #include "formats/Recording.h"
 #include "formats/TextFile.h"
-#include "link/Encoding.h"
+#include "operations/LiveOps.h"
+#include "operations/LoggerOps.h"
+#include "operations/LoggerReadout.h"
 #include "sim/PtyServer.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 
 namespace ql50::cli {
 namespace {
-
-constexpr int kPollMs = 2000;
-constexpr int kReadoutWatchdogMs = 3000;
 
 void PrintError(const std::string& utf8) {
     std::fprintf(stderr, "ql50-cli: %s\n", utf8.c_str());
@@ -49,27 +52,28 @@ std::string ForTerminal(const std::string& cp1252) {
     return out;
 }
 
+// A result printed on standard output: exit 1 with the reason when it cannot be written.
+int PrintResult(const std::string& utf8) {
+    if (WriteStandardOutput(utf8)) return kExitOk;
+    PrintError(std::string("standard output: ") + std::strerror(errno));
+    return kExitFailure;
+}
+
 // Where the live lines go: a file written through the program's TextFile, or standard output.
 class LineSink {
 public:
     bool Open(const std::string& path) { return path.empty() || file_.Create(path); }
     bool Write(const std::string& bytes) {
         if (file_.IsOpen()) return file_.Write(bytes);
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += std::size_t(n);
-        }
-        return true;
+        if (WriteStandardOutput(bytes)) return true;
+        stdoutError_ = std::string("standard output: ") + std::strerror(errno);
+        return false;
     }
-    std::string ErrorText() const {
-        return file_.IsOpen() || !file_.ErrorText().empty() ? file_.ErrorText() : "standard output";
-    }
+    std::string ErrorText() const { return file_.IsOpen() ? file_.ErrorText() : stdoutError_; }
 
 private:
     TextFile file_;
+    std::string stdoutError_;
 };
 
 }  // namespace
@@ -87,6 +91,9 @@ struct CliSession::Simulation {
 
 Settings ReadWorkingDirectorySettings() {
     Settings settings;
+    // A pipe or device of that name would keep the tool waiting before it could do anything.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file("config.ini", error)) return settings;
     std::ifstream in("config.ini", std::ios::binary);
     if (!in) return settings;
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
@@ -100,19 +107,19 @@ CliSession::CliSession(const CliOptions& options, const Settings& settings)
       language_(options.language.value_or(settings.language == 0 ? 0 : 1)),
       intervalSeconds_(options.intervalSeconds.value_or(
           (settings.hours * 60 + settings.minutes) * 60 + settings.seconds)) {
-    conv_.deviceAddress = std::uint8_t(options.address.value_or(0));
+    session_.SetAddress(std::uint8_t(options.address.value_or(0)));
 }
 
 CliSession::~CliSession() {
-    conv_.StopMonitor();
+    session_.Close();
 }
 
 int CliSession::Run() {
     // The program shows these in its status line and error box; here they go to standard error.
-    QObject::connect(&conv_, &CConversation::watchdogNotice, [](const QByteArray& line) {
+    QObject::connect(&session_, &Session::watchdogNotice, [](const QByteArray& line) {
         std::fputs(ForTerminal(line.toStdString()).c_str(), stderr);
     });
-    QObject::connect(&conv_, &CConversation::portError,
+    QObject::connect(&session_, &Session::portError,
                      [](const QString& text, bool) { PrintError(text.toStdString()); });
     if (const int status = OpenLine(); status != kExitOk) return status;
     const std::string& c = options_.command;
@@ -133,19 +140,30 @@ int CliSession::OpenLine() {
             PrintError("virtual module: " + error);
             return kExitPort;
         }
-        conv_.MapPort(number, simulation_->server.SlavePath());
+        session_.MapPort(number, simulation_->server.SlavePath());
     } else if (options_.port) {
-        conv_.MapPort(number, *options_.port);
+        session_.MapPort(number, *options_.port);
     }
     QString failure;
-    if (conv_.EnsurePortOpen(portIndex_, baud_, &failure)) return kExitOk;
-    PrintError(failure.toStdString());
-    return kExitPort;
+    if (session_.Open(portIndex_, baud_, &failure) != Outcome::Done) {
+        PrintError(failure.toStdString());
+        if (session_.openFailure() == OpenFailure::NoAccess)
+            std::fprintf(stderr, "%s\n",
+                         Cp1252ToUtf8(Tx(kMeldungen.keineBerechtigung, language_)).c_str());
+        return kExitPort;
+    }
+    // The line settings failed (a device that is no terminal): its report went to standard
+    // error, and no module can answer on it.
+    return session_.lineSettingsFailed() ? kExitPort : kExitOk;
 }
 
-int CliSession::NoAnswer() {
-    PrintError(ForTerminal(Tx(kTexte.fehlerDatenkommunikation, language_)) + " (" +
-               conv_.DeviceForPort(portIndex_ + 1) + ")");
+int CliSession::Failed(Outcome outcome) {
+    const std::string device = session_.DeviceForPort(portIndex_ + 1);
+    if (outcome == Outcome::LineLost) {
+        PrintError("the line to the module was lost (" + device + ")");
+        return kExitPort;
+    }
+    PrintError(ForTerminal(Tx(kTexte.fehlerDatenkommunikation, language_)) + " (" + device + ")");
     return kExitNoAnswer;
 }
 
@@ -156,14 +174,11 @@ int CliSession::Live() {
         PrintError(sink.ErrorText());
         return kExitFailure;
     }
-    // The start reads of the live measurement: calibration value 1 must answer; the others
-    // and the type keep the values held when they do not.
-    if (!conv_.Ask(req::ReadCal(1))) return NoAnswer();
-    for (const Request& r : {req::ReadCal(2), req::ReadCal(3), req::ReadCal(4), req::kReadType})
-        conv_.Ask(r);
+    if (const Outcome read = ReadStartValues(session_); read != Outcome::Done) return Failed(read);
     if (stop.Requested()) return kExitOk;
     const bool csv = options_.csv;
-    if (!sink.Write(csv ? CsvHeader(conv_.modul.moduleType, language_) : RecordHeaderLine())) {
+    const CModulDaten& m = session_.module();
+    if (!sink.Write(csv ? CsvHeader(m.moduleType, language_) : RecordHeaderLine())) {
         PrintError(sink.ErrorText());
         return kExitFailure;
     }
@@ -173,15 +188,12 @@ int CliSession::Live() {
     int written = 0;
     QTimer poll, record;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!conv_.portOpen()) {
+        if (!session_.IsOpen()) {
             // The device went away (an unplugged adapter): the recording ends.
             status = kExitPort;
             loop.quit();
-        } else if (conv_.frameError()) {
-            // A bad frame lets the line settle for one tick.
-            conv_.ClearFrameError();
         } else {
-            conv_.Send(req::kLiveStart);
+            PollTick(session_);
         }
     });
     QObject::connect(&record, &QTimer::timeout, [&] {
@@ -190,12 +202,9 @@ int CliSession::Live() {
         localtime_r(&now, &local);
         // As in the program: values no poll cycle of the last two periods brought are never
         // written as new; their cells stay empty.
-        const auto last = conv_.lastLiveCycle();
-        const bool fresh = last && std::chrono::steady_clock::now() - *last <=
-                                       std::chrono::milliseconds(2 * kPollMs);
-        const std::string line =
-            csv ? CsvDataLine(local, local.tm_gmtoff, conv_.modul, fresh)
-                : (fresh ? RecordDataLine(local, conv_.modul) : RecordGapLine(local));
+        const bool fresh = LastCycleFresh(session_);
+        const std::string line = csv ? CsvDataLine(local, local.tm_gmtoff, m, fresh)
+                                     : (fresh ? RecordDataLine(local, m) : RecordGapLine(local));
         if (!sink.Write(line)) {
             PrintError(sink.ErrorText());
             status = kExitFailure;
@@ -205,124 +214,103 @@ int CliSession::Live() {
         }
     });
     QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
-    poll.start(kPollMs);
+    poll.start(int(kPollPeriod.count()));
     record.start(
         RecordTimerMs(intervalSeconds_ / 3600, intervalSeconds_ / 60 % 60, intervalSeconds_ % 60));
     // A first chain at once, so that the first line does not wait for the first poll tick.
-    conv_.Send(req::kLiveStart);
+    PollTick(session_);
     loop.exec();
     return status;
 }
 
 int CliSession::LoggerDump() {
     StopSignals stop;
-    TextFile exportFile;
-    if (!exportFile.Create(options_.dumpFile) || !exportFile.Write(LoggerExportHeader())) {
-        PrintError(exportFile.ErrorText());
-        return kExitFailure;
+    LoggerExport dump(session_);
+    std::unique_ptr<Progress> bar;  // from the start of the stream
+    QObject::connect(&dump.readout(), &LoggerReadout::started, [&](int range) {
+        bar = std::make_unique<Progress>(stderr, ::isatty(STDERR_FILENO) == 1, range);
+        bar->Set(0);
+    });
+    QObject::connect(&dump.readout(), &LoggerReadout::progress, [&](int position) {
+        if (bar) bar->Set(position);
+    });
+    QObject::connect(&stop, &StopSignals::stopRequested, [&] { dump.Cancel(); });
+    Outcome outcome = dump.Start(options_.dumpFile);
+    if (outcome == Outcome::Done) outcome = dump.WaitUntilFinished();
+    if (bar) bar->Finish();
+    if (stop.Requested() && outcome != Outcome::Done) outcome = Outcome::Stopped;
+    const unsigned written = dump.writtenRecords(), expected = dump.expectedRecords();
+    switch (outcome) {
+        case Outcome::Done:
+            std::fprintf(stderr, "%u records written to %s\n", written, options_.dumpFile.c_str());
+            return kExitOk;
+        case Outcome::Empty:
+            std::fprintf(stderr, "%s\n", ForTerminal(Tx(kTexte.loggerLeer, language_)).c_str());
+            return kExitOk;
+        case Outcome::FileError:
+            PrintError(dump.fileError());
+            return kExitFailure;
+        case Outcome::Stopped:
+            PrintError("logger read-out interrupted: " + std::to_string(written) + " of " +
+                       std::to_string(expected) + " records written to " + options_.dumpFile);
+            return kExitFailure;
+        case Outcome::Short:
+        case Outcome::LineLost:
+            // A read-out that lost records must never look complete.
+            if (bar) {
+                PrintError(
+                    "the data logger was not read out completely: " + std::to_string(written) +
+                    " of " + std::to_string(expected) + " records written to " + options_.dumpFile +
+                    (outcome == Outcome::LineLost ? " (the line to the module was lost)" : ""));
+                return kExitIncomplete;
+            }
+            return Failed(outcome);
+        default:
+            return Failed(outcome);
     }
-    if (!conv_.Ask(req::kLoggerLevel)) return NoAnswer();
-    const unsigned byteCount = conv_.modul.loggerByteCount;
-    if (byteCount < 3) {
-        std::printf("%s\n", ForTerminal(Tx(kTexte.loggerLeer, language_)).c_str());
-        return kExitOk;
-    }
-
-    // The module answers the stream request once before it streams: that frame carries no
-    // record. The read-out ends when no frame has come for one watchdog period.
-    Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, int(byteCount / 2));
-    LoggerRecordAssembler records;
-    QEventLoop loop;
-    QTimer watchdog;
-    int status = kExitOk;
-    bool armed = false;
-    int step = 1, seen = 1;
-    unsigned lines = 0;
-    QObject::connect(&conv_, &CConversation::loggerFrame, &loop, [&](const Frame& frame) {
-        if (!armed) {
-            armed = true;
-            return;
-        }
-        progress.Set(step++);
-        const auto record = records.Push(frame[kPosD2], frame[kPosD3]);
-        if (!record) return;
-        if (!exportFile.Write(LoggerRecordLine(*record))) {
-            status = kExitFailure;
-            loop.quit();
-        }
-        ++lines;
-    });
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        if (step == seen) loop.quit();
-        seen = step;
-    });
-    QObject::connect(&stop, &StopSignals::stopRequested, &loop, [&] {
-        status = kExitFailure;
-        loop.quit();
-    });
-    watchdog.start(kReadoutWatchdogMs);
-    progress.Set(0);
-    const bool answered = conv_.Ask(req::kLoggerStream);
-    if (!answered && !stop.Requested()) status = kExitNoAnswer;
-    if (status == kExitOk && !stop.Requested()) loop.exec();
-    progress.Finish();
-    if (status == kExitNoAnswer) return NoAnswer();
-    if (stop.Requested()) PrintError("logger read-out interrupted");
-    if (status == kExitFailure && !stop.Requested()) PrintError(exportFile.ErrorText());
-    if (status == kExitOk)
-        std::fprintf(stderr, "%u records written to %s\n", lines, options_.dumpFile.c_str());
-    return status;
 }
 
 int CliSession::Info() {
-    if (!conv_.Ask(req::kLoggerLevel)) return NoAnswer();
-    // Alarm, time, date, interval, release: missing replies keep the values held.
-    for (const Request& r : {req::kReadAlarm, req::kReadTime, req::kReadDate,
-                             req::kReadLoggerInterval, req::kInfoLoggerRelease})
-        conv_.Ask(r);
-    const CModulDaten& m = conv_.modul;
-    const std::string summary =
-        LoggerInfoSummary({m.clockDateText, m.clockTimeText, m.alarmTimeText, m.loggerInterval,
-                           m.loggerByteCount, m.loggerEnabled != 0},
-                          language_);
-    std::string text = ForTerminal(summary);
+    if (const Outcome read = ReadLoggerInfo(session_); read != Outcome::Done) return Failed(read);
+    std::string text = ForTerminal(LoggerInfoSummary(LoggerInfoOf(session_.module()), language_));
     if (!text.empty() && text.back() != '\n') text += '\n';
-    std::fputs(text.c_str(), stdout);
-    return kExitOk;
+    return PrintResult(text);
 }
 
 int CliSession::SetClock() {
-    ClockSetting c;
-    int second = 0;
+    ql50::ClockSetting c;
     if (options_.clock) {
-        c = *options_.clock;
+        c = {options_.clock->year, options_.clock->month,  options_.clock->day,
+             options_.clock->hour, options_.clock->minute, 0};
     } else {
         const QDateTime now = QDateTime::currentDateTime();
-        c = {now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
-             now.time().minute()};
-        second = now.time().second();
+        c = {now.date().year(), now.date().month(),  now.date().day(),
+             now.time().hour(), now.time().minute(), now.time().second()};
     }
-    // Time first, then the date as year - 2000, day, month.
-    if (!conv_.Ask(req::kWriteTime,
-                   {std::uint8_t(c.hour), std::uint8_t(c.minute), std::uint8_t(second), 0}))
-        return NoAnswer();
-    if (!conv_.Ask(req::kWriteDate,
-                   {std::uint8_t(c.year - 2000), std::uint8_t(c.day), std::uint8_t(c.month), 0}))
-        return NoAnswer();
-    return kExitOk;
+    const Outcome outcome = SetModuleClock(session_, c);
+    if (outcome == Outcome::Refused) {
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", c.year, c.month, c.day);
+        PrintError(std::string("the computer's date ") + date +
+                   " lies outside the years the module's clock can hold (" +
+                   std::to_string(kFirstClockYear) + " to " + std::to_string(kLastClockYear) +
+                   "); nothing was sent");
+        return kExitFailure;
+    }
+    return outcome == Outcome::Done ? kExitOk : Failed(outcome);
 }
 
 int CliSession::ClearLogger() {
-    if (!conv_.Ask(req::kLoggerClear, EncodeUint8(kLoggerClearCommand))) return NoAnswer();
-    return kExitOk;
+    const Outcome outcome = ql50::ClearLogger(session_);
+    return outcome == Outcome::Done ? kExitOk : Failed(outcome);
 }
 
 int CliSession::Type() {
-    if (!conv_.Ask(req::kReadType)) return NoAnswer();
-    const unsigned index = std::min<unsigned>(conv_.modul.moduleType, kMessTypCount - 1);
+    if (const Outcome read = ReadMeasurementType(session_); read != Outcome::Done)
+        return Failed(read);
+    const unsigned index = std::min<unsigned>(session_.module().moduleType, kMessTypCount - 1);
     const auto& name = kMessTypen[index].name[std::size_t(language_)];
-    std::printf("%u %s\n", index + 1, Cp1252ToUtf8(name.data()).c_str());
-    return kExitOk;
+    return PrintResult(std::to_string(index + 1) + " " + Cp1252ToUtf8(name.data()) + "\n");
 }
 
 }  // namespace ql50::cli

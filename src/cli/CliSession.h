@@ -1,13 +1,14 @@
 #pragma once
 // One run of ql50-cli: opens the module's line (a serial device or the built-in virtual module)
-// and carries out one command with the program's request sequences and file formats.
-// Runs on the thread of the QCoreApplication; waits serve its event loop.
+// and carries out one command with the operations and file formats the program's windows use,
+// so a command ends as the window's button does. Runs on the thread of the QCoreApplication;
+// waits serve its event loop.
 #include <memory>
 #include <string>
 
 #include "cli/CliOptions.h"
-#include "conversation/CConversation.h"
 #include "formats/SettingsFile.h"
+#include "operations/Session.h"
 
 namespace ql50::cli {
 
@@ -28,7 +29,8 @@ private:
     int SetClock();
     int ClearLogger();
     int Type();
-    int NoAnswer();
+    // The status and message of an operation that did not end as Done.
+    int Failed(Outcome outcome);
 
     struct Simulation;
     CliOptions options_;
@@ -37,7 +39,7 @@ private:
     int language_;
     int intervalSeconds_;
     std::unique_ptr<Simulation> simulation_;
-    CConversation conv_;
+    Session session_;
 };
 
 // The settings of config.ini in the working directory, as the program reads them; a missing or

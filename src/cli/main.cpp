@@ -1,13 +1,18 @@
 // ql50-cli: the headless tool for scripts (live recording, logger dump, logger information,
-// clock, clearing, type) on the conversation and file formats of the program.
+// clock, clearing, type, the calibration record, the search for modules) on the conversation
+// and file formats of the program.
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/RecordCommands.h"
+#include "cli/ScanCommand.h"
+#include "cli/StandardStreams.h"
 
 int main(int argc, char** argv) {
     using namespace ql50::cli;
+    GuardStandardStreams();
     const CliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr, "ql50-cli: %s\nTry 'ql50-cli --help'.\n", options.error.c_str());
@@ -18,6 +23,13 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     QCoreApplication app(argc, argv);
-    CliSession session(options, ReadWorkingDirectorySettings());
+    const ql50::Settings settings = ReadWorkingDirectorySettings();
+    // The calibration record's commands need no module and no line.
+    if (IsRecordCommand(options.command))
+        return RunRecordCommand(options, options.language.value_or(settings.language == 0 ? 0 : 1));
+    // The search opens the devices itself.
+    if (options.command == "scan")
+        return RunScan(options, options.language.value_or(settings.language == 0 ? 0 : 1));
+    CliSession session(options, settings);
     return session.Run();
 }

@@ -1,43 +1,30 @@
 #pragma once
-// Reads the module's configuration in one block, lets the user edit it in CKonfiguration, and
-// writes every field back in one block. Both blocks are framed by the configuration-begin and
-// configuration-end commands; the write block ends with the end-of-writes command and a write
-// of the alarm register before the end command.
+// The main window's button "Konfigurieren": reads the module's configuration in one block, lets
+// the user edit it in CKonfiguration, and writes every field back in one block (the blocks are
+// ReadConfiguration and WriteConfiguration of the operations).
 #include <QString>
 
 #include "config/CKonfiguration.h"
-#include "link/Frame.h"
+#include "operations/ConfigOps.h"
 
 namespace ql50 {
 
-class CConversation;
 class CUebertragung;
+class Session;
 namespace ui {
 class ProcedureHost;
 }
-
-// The four data bytes that all commands of a write block share: each command sets only the
-// bytes it defines and carries the rest over from the command before it.
-class CommandBuffer {
-public:
-    const DataBytes& Set(const DataBytes& all) { return data_ = all; }
-    const DataBytes& SetD0(std::uint8_t d0) {
-        data_[0] = d0;
-        return data_;
-    }
-    const DataBytes& Carried() const { return data_; }
-
-private:
-    DataBytes data_{};
-};
 
 // A number as the C library reads the leading part of a text: blanks skipped, the longest
 // leading part that forms a decimal number used, 0 when there is none. Never locale-dependent.
 double LeadingNumber(const QString& text);
 
+// What the write block sends for the dialog's fields.
+ConfigurationBlock BlockFromDialog(const CKonfiguration& dialog);
+
 class CDeviceConfiguration {
 public:
-    CDeviceConfiguration(CConversation& conversation, ui::ProcedureHost& host);
+    CDeviceConfiguration(Session& session, ui::ProcedureHost& host);
 
     // The handler of the main window's button "Konfigurieren".
     void Configure();
@@ -45,12 +32,11 @@ public:
     CKonfiguration& dialog() { return dialog_; }
 
 private:
-    bool ReadBlock(CUebertragung& progress);
+    void FillDialog();
     void PrepareDialog();
-    void WriteBlock(CUebertragung& progress);
     void OpenProgress(CUebertragung& progress);
 
-    CConversation& conv_;
+    Session& session_;
     ui::ProcedureHost& host_;
     CKonfiguration dialog_;
 };

@@ -1,10 +1,11 @@
 #include "config/CKonfiguration.h"
 
 #include <QComboBox>
+#include <algorithm>
 
-#include "conversation/QtText.h"
 #include "tables/MessTypen.h"
 #include "ui/DataExchange.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
@@ -130,8 +131,10 @@ void CKonfiguration::OnOK() {
     if (UpdateData(true) && NumbersValid()) EndDialog(ui::kIdOk);
 }
 
-// Every number the write sends must be one: a decimal comma or letters would otherwise reach
-// the module as a wrong value.
+// Every entry the write sends must reach the module as meant: the calibration values, the fixed
+// temperature and the offset go as single-precision floats, the interval as an unsigned 16-bit
+// count of minutes. A decimal comma or letters would be sent as 0, "1e39" as infinity and an
+// interval of -5 as 65531 minutes.
 bool CKonfiguration::NumbersValid() {
     ui::DataExchange dx(*this, true);
     for (const auto& [id, text] : {std::pair{int(kIdCal2), &calValueText2},
@@ -139,10 +142,15 @@ bool CKonfiguration::NumbersValid() {
                                    {int(kIdCal1), &calValueText1},
                                    {int(kIdFixedTemp), &fixedTempText},
                                    {int(kIdTempOffset), &tempOffsetText}}) {
-        if (Item(id)->isEnabled() && !ui::ParseNumber(*text))
+        if (Item(id)->isEnabled() && !ui::ParseSingle(*text))
             dx.Fail(id, ui::DataExchange::NumberMessage());
     }
-    if (!ui::ParseInteger(intervalText)) dx.Fail(kIdInterval, ui::DataExchange::IntegerMessage());
+    // The register holds up to 65535 minutes; the field's three characters up to 999.
+    const auto interval = ui::ParseInteger(intervalText);
+    if (!interval)
+        dx.Fail(kIdInterval, ui::DataExchange::IntegerMessage());
+    else if (*interval < 0 || *interval > 999)
+        dx.Fail(kIdInterval, ui::DataExchange::IntRangeMessage(0, 999));
     return !dx.Failed();
 }
 

@@ -29,7 +29,12 @@ bool CConversation::EnsurePortOpen(int portIndex, int baudRate, QString* failure
     if (portOpen_) return true;
     const int number = portIndex + 1;
     const std::string device = DeviceForPort(number);
-    if (!port_.Open(this, number, device, baudRate, 'N', 8, 1, kEventMask, kWriteBufferSize)) {
+    lineSettingsFailed_ = false;
+    opening_ = true;
+    const bool opened =
+        port_.Open(this, number, device, baudRate, 'N', 8, 1, kEventMask, kWriteBufferSize);
+    opening_ = false;
+    if (!opened) {
         if (failure) {
             *failure = QString::fromUtf8("COM %1 kann nicht geöffnet werden.\n%2: %3")
                            .arg(number)
@@ -46,7 +51,6 @@ bool CConversation::EnsurePortOpen(int portIndex, int baudRate, QString* failure
 void CConversation::SendCommand(std::uint8_t address, std::uint8_t op, std::uint8_t type,
                                 std::uint8_t reg, DataBytes data) {
     const Frame frame = BuildFrame(address, op, type, reg, data);
-    lastData_ = data;
     assembler_.Reset();
     port_.QueueWrite(frame.data(), frame.size());
 }
@@ -54,7 +58,32 @@ void CConversation::SendCommand(std::uint8_t address, std::uint8_t op, std::uint
 int CConversation::WaitForReply() {
     replyPending_ = true;
     const long long deadline = ReplyPump::NowSeconds() + kReplySeconds;
-    return ReplyPump::PumpUntil([this] { return !replyPending_; }, deadline, kReplySeconds) ? 1 : 0;
+    return ReplyPump::PumpUntil([this] { return !replyPending_ || !portOpen_; }, deadline,
+                                kReplySeconds) &&
+                   !replyPending_
+               ? 1
+               : 0;
+}
+
+bool CConversation::AskExactly(const Request& request, DataBytes data) {
+    lastReply_.reset();
+    Send(request, data);
+    replyPending_ = true;
+    const long long deadline = ReplyPump::NowSeconds() + kReplySeconds;
+    ReplyPump::PumpUntil([&] { return Answered(request) || !portOpen_; }, deadline, kReplySeconds);
+    return Answered(request);
+}
+
+bool CConversation::AskWithin(const Request& request, std::chrono::milliseconds wait) {
+    lastReply_.reset();
+    Send(request);
+    replyPending_ = true;
+    ReplyPump::PumpFor([&] { return Answered(request) || !portOpen_; }, wait);
+    return Answered(request);
+}
+
+bool CConversation::Answered(const Request& request) const {
+    return lastReply_ && lastReply_->first == request.op && lastReply_->second == request.reg;
 }
 
 void CConversation::PumpDelay(int seconds) {
@@ -63,7 +92,7 @@ void CConversation::PumpDelay(int seconds) {
 }
 
 void CConversation::DeliveryReady(CComPort&) {
-    // Monitor thread: the bytes are handed over on the UI thread, ahead of other posted events.
+    // Monitor thread: the bytes are handed over on the owner's thread, ahead of other events.
     auto* notice = new QEvent(kDeliveryEvent);
     // Qt's event queue passes the notice on with locks that ThreadSanitizer does not see (Qt is
     // not built with it): this counter shows it the same order.
@@ -89,9 +118,7 @@ void CConversation::OnPortByte(std::uint8_t byte) {
             const std::time_t now = std::time(nullptr);
             std::tm local{};
             localtime_r(&now, &local);
-            const std::string line = FormatWatchdogLine(local);
-            texts.statusText = line;
-            emit watchdogNotice(QByteArray::fromStdString(line));
+            emit watchdogNotice(QByteArray::fromStdString(FormatWatchdogLine(local)));
             break;
         }
         case RxEvent::BadFrame:
@@ -101,22 +128,26 @@ void CConversation::OnPortByte(std::uint8_t byte) {
 }
 
 void CConversation::Dispatch(const Frame& frame) {
-    const ReplyOutcome outcome = DispatchReply(frame, modul, texts);
+    const ReplyOutcome outcome = DispatchReply(frame, modul_);
     if (!outcome.accepted) return;  // dropped: the wait runs to its timeout
     // The live chain's next request goes out before the flag is cleared.
-    if (outcome.followUpRegister != 0) {
-        Send(req::LiveNext(outcome.followUpRegister));
-    }
-    if (frame[kPosOp] == kReadValue && frame[kPosRegister] == kValueTemperature)
-        lastLiveCycle_ = std::chrono::steady_clock::now();
+    if (outcome.followUpRegister != 0 && liveChain_) Send(LiveFollowUp(outcome.followUpRegister));
+    const bool chainEnd = frame[kPosOp] == kReadValue && frame[kPosRegister] == kValueTemperature;
+    if (chainEnd) lastLiveCycle_ = std::chrono::steady_clock::now();
+    lastReply_.emplace(frame[kPosOp], frame[kPosRegister]);
+    lastReplyAddress_ = frame[kPosAddress];
     replyPending_ = false;
     ReplyPump::WakeAll();
     if (outcome.loggerFrame) emit loggerFrame(frame);
+    if (outcome.statusReport) emit statusReport();
+    if (chainEnd) emit liveCycle();
     if (outcome.refreshDisplay) emit refreshDisplay();
 }
 
 void CConversation::OnPortError(const std::string& text, bool channelClosed) {
     if (channelClosed) portOpen_ = false;
+    if (opening_) lineSettingsFailed_ = true;
+    ReplyPump::WakeAll();
     emit portError(QString::fromLocal8Bit(text.c_str()), channelClosed);
 }
 

@@ -1,14 +1,13 @@
 #include "factory/CFactoryParametrisation.h"
 
-#include "conversation/CConversation.h"
+#include "operations/FactoryOps.h"
 #include "ui/MessageBox.h"
 #include "ui/ProcedureHost.h"
 
 namespace ql50 {
 
-CFactoryParametrisation::CFactoryParametrisation(CConversation& conversation,
-                                                 ui::ProcedureHost& host)
-    : conv_(conversation), host_(host), dialog_(conversation, host) {}
+CFactoryParametrisation::CFactoryParametrisation(Session& session, ui::ProcedureHost& host)
+    : session_(session), host_(host), dialog_(session, host) {}
 
 // The texts of the factory parametrisation are German only.
 void CFactoryParametrisation::Message(const char* text) {
@@ -22,19 +21,16 @@ void CFactoryParametrisation::Parametrise() {
     Message("Setzen Sie das Gerät in den Parametriermodus!");
     CMessTypAuswahl choice(host_.HostWindow());
     if (choice.DoModal() != ui::kIdOk) return;
-    conv_.modul.moduleType = static_cast<std::uint8_t>(choice.typeChoice);
-    const DataBytes type{static_cast<std::uint8_t>(choice.typeChoice + 1), 0, 0, 0};
-    // Without a reply to the type the second wait has no request of its own and runs out.
-    if (conv_.Ask(req::kWriteType, type)) conv_.Send(req::kSelectType, type);
-    if (conv_.WaitForReply() != 0) {
+    const int type = choice.typeChoice;
+    if (EnterParametrisation(session_, type) == Outcome::Done) {
         dialog_.DoModal();
     } else {
         Message("Fehler in der Datenkommunikation!");
     }
-    if (!conv_.Ask(req::kWriteType, type))
+    if (LeaveParametrisation(session_, type) != Outcome::Done)
         return Message("Fehler in der Datenkommunikation!\nParametrierung nicht abgeschlossen!");
     Message("Parametrieren korrekt beendet!");
-    conv_.Ask(req::kEndOfWrites, type);
+    EndParametrisation(session_, type);
 }
 
 }  // namespace ql50

@@ -6,14 +6,14 @@
 
 namespace ql50 {
 
-class CConversation;
+class Session;
 namespace ui {
 class ProcedureHost;
 }
 
 class CFactoryParametrisation {
 public:
-    CFactoryParametrisation(CConversation& conversation, ui::ProcedureHost& host);
+    CFactoryParametrisation(Session& session, ui::ProcedureHost& host);
 
     // The handler of the main window's button "Parametrieren".
     void Parametrise();
@@ -24,7 +24,7 @@ public:
 private:
     void Message(const char* text);
 
-    CConversation& conv_;
+    Session& session_;
     ui::ProcedureHost& host_;
     CParametrieren dialog_;
 };

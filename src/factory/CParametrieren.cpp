@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QPrinter>
 
-#include "conversation/CConversation.h"
 #include "factory/ParameterReport.h"
+#include "operations/FactoryOps.h"
 #include "ui/CUebertragung.h"
 #include "ui/DataExchange.h"
 #include "ui/FileDialogs.h"
@@ -15,10 +15,8 @@ namespace ql50 {
 
 struct CParametrieren::Adjustment {
     int button;
-    Request live;
-    std::int32_t CModulDaten::*reading;
+    AdjustPoint point;
     int timer;
-    std::uint8_t target;
 };
 
 namespace {
@@ -47,61 +45,40 @@ constexpr ui::ControlTemplate kControls[] = {
 constexpr ui::DialogTemplate kTemplate{131, "Parametrieren", 293, 177, "MS Sans Serif",
                                        8,   kControls};
 
-// The raw readings are 16-bit: a negative value marks a reading that has not come yet.
-constexpr std::int32_t kNoReading = -1;
-
+// Each button's timer keeps the reading of its input fresh: 3 the measuring input, 4 the
+// temperature input, 5 the battery.
 constexpr P::Adjustment kAdjustments[] = {
-    {P::kIdTemp0, req::kReadRawTemperature, &CModulDaten::rawTemperature, 4, kParamTemp0Adjust},
-    {P::kIdTemp100, req::kReadRawTemperature, &CModulDaten::rawTemperature, 4, kParamTemp100Adjust},
-    {P::kIdInputOpen, req::kReadRawInput, &CModulDaten::rawInput, 3, kParamInputOpenAdjust},
-    {P::kIdInputHigh, req::kReadRawInput, &CModulDaten::rawInput, 3, kParamInputHighAdjust},
-    {P::kIdBattery, req::kReadRawBattery, &CModulDaten::rawBattery, 5, kParamBatteryAdjust},
+    {P::kIdTemp0, AdjustPoint::Temperature0, 4},  {P::kIdTemp100, AdjustPoint::Temperature100, 4},
+    {P::kIdInputOpen, AdjustPoint::InputOpen, 3}, {P::kIdInputHigh, AdjustPoint::InputHigh, 3},
+    {P::kIdBattery, AdjustPoint::Battery, 5},
 };
 
 QString Line(const char* format, unsigned value) {
     return QString::asprintf(format, value);
 }
 
-// The report after its first read (the temperature point at 0 °C): at each row the progress
-// moves on, the request is asked, and the row's lines are appended from the module data.
-struct ReportRow {
-    int position;
-    Request request;
-    QString (*lines)(const CModulDaten& m);
-};
-
-constexpr ReportRow kReportRows[] = {
-    {2, req::ReadAdjust(kParamTemp100Adjust),
-     [](const CModulDaten& m) {
-         return Line("TEMP100_I         %u\n\r", unsigned(m.tempAdjust100));
-     }},
-    {3, req::ReadAdjust(kParamInputOpenAdjust),
-     [](const CModulDaten& m) {
-         return Line("PARA00_I          %u\n\r", unsigned(m.inputAdjustOpen));
-     }},
-    {4, req::ReadAdjust(kParamInputHighAdjust),
-     [](const CModulDaten& m) {
-         return Line("PARA01_I          %u\n\r", unsigned(m.inputAdjust24M));
-     }},
-    {5, req::ReadAdjust(kParamBatteryAdjust),
-     [](const CModulDaten& m) {
-         return Line("PARA10_I          %u\n\r", unsigned(m.batteryAdjust));
-     }},
-    {6, req::kReadManufacturer,
-     [](const CModulDaten& m) {
-         return Line("MESS_TYP          %u\n\r", m.moduleType + 1u) +
-                QStringLiteral("HERSTELLER        %1\n\r").arg(DeviceCode(m.manufacturer));
-     }},
-    {7, req::kReadDisplayType,
-     [](const CModulDaten& m) { return Line("ANZEIGE Typ        %u\n\r", m.displayType); }},
-};
+// The report's lines after the date, from the module data the reads left.
+QString ReportText(const QDateTime& now, const CModulDaten& m) {
+    QString text = QString::asprintf("%02u.%02u.%u  %02u:%02u\n\r\n\r", unsigned(now.date().day()),
+                                     unsigned(now.date().month()), unsigned(now.date().year()),
+                                     unsigned(now.time().hour()), unsigned(now.time().minute()));
+    text += Line("TEMP00_I          %u\n\r", unsigned(m.tempAdjust0));
+    text += Line("TEMP100_I         %u\n\r", unsigned(m.tempAdjust100));
+    text += Line("PARA00_I          %u\n\r", unsigned(m.inputAdjustOpen));
+    text += Line("PARA01_I          %u\n\r", unsigned(m.inputAdjust24M));
+    text += Line("PARA10_I          %u\n\r", unsigned(m.batteryAdjust));
+    text += Line("MESS_TYP          %u\n\r", m.moduleType + 1u);
+    text += QStringLiteral("HERSTELLER        %1\n\r").arg(DeviceCode(m.manufacturer));
+    text += Line("ANZEIGE Typ        %u\n\r", m.displayType);
+    return text;
+}
 
 }  // namespace
 
-CParametrieren::CParametrieren(CConversation& conversation, ui::ProcedureHost& host)
+CParametrieren::CParametrieren(Session& session, ui::ProcedureHost& host)
     : ui::CDialog(kTemplate, host.HostWindow()),
       valueWindow(host.HostWindow()),
-      conv_(conversation),
+      session_(session),
       host_(host) {
     for (const Adjustment& a : kAdjustments) OnCommand(a.button, [this, &a] { AdjustInput(a); });
     OnCommand(kIdRefresh, [this] { RefreshParameters(); });
@@ -137,51 +114,36 @@ void CParametrieren::RefreshParameters() {
     host_.EnsurePortOpen();
     progress.SetRange(0, 10);
     progress.SetPos(1);
-    conv_.Send(req::kEndOfWrites);
     parameterText.clear();
-    if (conv_.WaitForReply() == 0) {
+    // The report is dated when its first value came (position 2 follows that read).
+    QDateTime dated = QDateTime::currentDateTime();
+    const Outcome read = ReadParameterReport(session_, [&](int position) {
+        if (position == 2) dated = QDateTime::currentDateTime();
+        progress.SetPos(position);
+    });
+    if (read != Outcome::Done) {
         Message("Fehler in der Datenkommunikation!");
     } else {
-        ReadReport(progress);
+        // A missing reply leaves the value of an earlier reply in the text.
+        const CModulDaten& m = session_.module();
+        parameterText = ReportText(dated, m);
+        deviceNumber = DeviceCode(m.manufacturer);
+        compostingFlag = m.displayType;
         progress.SetPos(8);
     }
     progress.DestroyWindow();
     UpdateData(false);
 }
 
-// Every read is sent whatever became of the one before; a missing reply leaves the value of
-// an earlier reply in the text.
-void CParametrieren::ReadReport(CUebertragung& progress) {
-    const CModulDaten& m = conv_.modul;
-    conv_.Ask(req::ReadAdjust(kParamTemp0Adjust));
-    const QDateTime now = QDateTime::currentDateTime();
-    parameterText = QString::asprintf("%02u.%02u.%u  %02u:%02u\n\r\n\r", unsigned(now.date().day()),
-                                      unsigned(now.date().month()), unsigned(now.date().year()),
-                                      unsigned(now.time().hour()), unsigned(now.time().minute()));
-    parameterText += Line("TEMP00_I          %u\n\r", unsigned(m.tempAdjust0));
-    for (const ReportRow& row : kReportRows) {
-        progress.SetPos(row.position);
-        conv_.Ask(row.request);
-        parameterText += row.lines(m);
-    }
-    deviceNumber = DeviceCode(m.manufacturer);
-    compostingFlag = m.displayType;
-}
-
 // Up to four characters; the positions behind a shorter code are sent as 0.
 void CParametrieren::ProgramDeviceNumber() {
     host_.EnsurePortOpen();
     if (!UpdateData(true)) return;
-    DataBytes code{};
-    const QByteArray digits = deviceNumber.toLatin1();
-    for (qsizetype i = 0; i < std::min<qsizetype>(digits.size(), 4); ++i)
-        code[std::size_t(i)] = static_cast<std::uint8_t>(digits[i]);
-    conv_.Ask(req::kWriteManufacturer, code);
-    conv_.Ask(req::kWriteDisplayType, {std::uint8_t(compostingFlag), 0, 0, 0});
+    WriteDeviceCode(session_, deviceNumber.toLatin1().toStdString(), compostingFlag);
 }
 
 void CParametrieren::PrintParameters() {
-    QPrinter printer;
+    QPrinter printer(QPrinter::HighResolution);  // the printer's own pixels
     if (!ui::PrintDialog(this, printer)) return;
     PrintReport(printer, parameterText);
 }
@@ -191,20 +153,17 @@ void CParametrieren::PrintParameters() {
 // confirming before any reading came writes nothing.
 void CParametrieren::AdjustInput(const Adjustment& adjustment) {
     shownReading_.reset();
-    conv_.modul.*adjustment.reading = kNoReading;
     valueWindow.adjustValue = 0;
     valueWindow.Create(this);
     host_.EnsurePortOpen();
-    conv_.Send(adjustment.live);
+    BeginAdjustment(session_, adjustment.point);
     SetTimer(adjustment.timer, 2000);
     Message("Warten bis Messwert stabil ist");
     valueWindow.DestroyWindow();
     KillTimer(adjustment.timer);
     if (!shownReading_) return Message("Es wurde kein Messwert empfangen.");
-    conv_.PumpDelay(2);
-    const std::uint16_t value = *shownReading_;
-    conv_.Ask(req::WriteAdjust(adjustment.target),
-              {std::uint8_t(value & 0xFF), std::uint8_t(value >> 8), 0, 0});
+    session_.PumpDelay(2);
+    WriteAdjustment(session_, adjustment.point, *shownReading_);
 }
 
 void CParametrieren::OnTimer(int id) {
@@ -215,11 +174,11 @@ void CParametrieren::OnTimer(int id) {
 }
 
 void CParametrieren::OnAdjustTimer(const Adjustment& adjustment) {
-    conv_.Send(adjustment.live);
-    const std::int32_t reading = conv_.modul.*adjustment.reading;
-    if (reading < 0) return;
-    shownReading_ = static_cast<std::uint16_t>(reading);
-    valueWindow.adjustValue = static_cast<unsigned>(reading);
+    RequestRawReading(session_, adjustment.point);
+    const auto reading = RawReading(session_, adjustment.point);
+    if (!reading) return;
+    shownReading_ = *reading;
+    valueWindow.adjustValue = *reading;
     valueWindow.UpdateData(false);
 }
 

@@ -12,7 +12,7 @@
 
 namespace ql50 {
 
-class CConversation;
+class Session;
 class CUebertragung;
 namespace ui {
 class ProcedureHost;
@@ -35,7 +35,7 @@ public:
         kIdComposting = 1181,
     };
 
-    CParametrieren(CConversation& conversation, ui::ProcedureHost& host);
+    CParametrieren(Session& session, ui::ProcedureHost& host);
 
     // One adjustment button: the raw reading it shows, the timer that keeps that fresh, and
     // the parameter register the confirmed reading goes to.
@@ -58,11 +58,10 @@ protected:
 private:
     void AdjustInput(const Adjustment& adjustment);
     void OnAdjustTimer(const Adjustment& adjustment);
-    void ReadReport(CUebertragung& progress);
     void Message(const char* text);
     QWidget* Owner();
 
-    CConversation& conv_;
+    Session& session_;
     ui::ProcedureHost& host_;
     // The reading the value window showed last during the running adjustment.
     std::optional<std::uint16_t> shownReading_;

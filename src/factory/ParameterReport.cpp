@@ -4,7 +4,7 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "conversation/QtText.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 
@@ -29,8 +29,18 @@ QStringList ReportLines(const QString& text) {
 // places it; QPainter places the baseline, one ascent lower.
 bool PrintReport(QPrinter& printer, const QString& text) {
     printer.setDocName(QString::fromLatin1(kReportDocumentName));
+    // A PDF file has no pixels of its own: it gets those of a 600-dpi printer, for which the
+    // layout puts the lines a sixth of an inch apart (at the screen's resolution they would
+    // start mid-page and run off it).
+    if (printer.outputFormat() == QPrinter::PdfFormat) printer.setResolution(kReportPdfDpi);
     QPainter painter;
     if (!painter.begin(&printer)) return false;
+    // The default font, unless its lines are taller than the pitch (on a 1200-dpi printer).
+    if (painter.fontMetrics().height() > kReportPitch) {
+        QFont font = painter.font();
+        font.setPixelSize(kReportPitch * 4 / 5);
+        painter.setFont(font);
+    }
     const int ascent = painter.fontMetrics().ascent();
     int y = kReportTop;
     for (const QString& line : ReportLines(text)) {

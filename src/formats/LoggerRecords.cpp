@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "formats/DisplayTexts.h"
 #include "link/Format.h"
 #include "tables/Texte.h"
 
@@ -58,6 +59,12 @@ void LoggerRecordAssembler::Reset() {
     index_ = 0;
     resync_ = false;
     dropped_ = 0;
+}
+
+LoggerInfo LoggerInfoOf(const CModulDaten& m) {
+    return {ClockText(m.clockDate, '.'), ClockText(m.clockTime, ':'),
+            ClockText(m.alarmTime, ':'), m.loggerInterval,
+            m.loggerByteCount,           m.loggerEnabled != 0};
 }
 
 std::string LoggerInfoSummary(const LoggerInfo& info, int language) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "link/ModulDaten.h"
+
 namespace ql50 {
 
 inline constexpr std::size_t kLoggerRecordSize = 10;
@@ -50,6 +52,8 @@ struct LoggerInfo {
     unsigned loggerByteCount = 0;
     bool loggerEnabled = false;
 };
+// The logger information the module data holds: clock, date and alarm as two digits each.
+LoggerInfo LoggerInfoOf(const CModulDaten& modul);
 // The status summary of the logger information, Windows-1252, lines ended by LF CR.
 std::string LoggerInfoSummary(const LoggerInfo& info, int language);
 

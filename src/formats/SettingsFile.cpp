@@ -1,11 +1,17 @@
 #include "formats/SettingsFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+
+#include "formats/TextFile.h"
 
 namespace ql50 {
 
@@ -63,12 +69,12 @@ private:
     bool done_ = false;
 };
 
-constexpr auto npos = std::string_view::npos;
+constexpr auto kAbsent = std::string_view::npos;
 
-// Where the value of the key's first occurrence starts, or npos.
+// Where the value of the key's first occurrence starts, or kAbsent.
 std::size_t ValueAt(std::string_view text, std::string_view key) {
     const std::size_t at = text.find(key);
-    return at == npos ? npos : at + key.size();
+    return at == kAbsent ? kAbsent : at + key.size();
 }
 
 // A decimal number as atoi reads it (leading blanks, a sign, digits up to the first non-digit;
@@ -88,23 +94,23 @@ int NumberAt(std::string_view text, std::size_t from, std::size_t count) {
 
 Settings ParseJoined(std::string_view text) {
     Settings s;
-    if (const std::size_t at = ValueAt(text, "PORT="); at != npos) {
+    if (const std::size_t at = ValueAt(text, "PORT="); at != kAbsent) {
         // The character's distance from '0', whatever the character; the text's end reads as
         // its terminating zero byte.
         const char c = at < text.size() ? text[at] : '\0';
         s.portIndex = static_cast<std::int8_t>(c - '0');
     }
-    if (const std::size_t at = ValueAt(text, "BAUD="); at != npos)
+    if (const std::size_t at = ValueAt(text, "BAUD="); at != kAbsent)
         s.baudRate = NumberAt(text, at, 4);
-    if (const std::size_t at = ValueAt(text, "INTERVALL="); at != npos) {
+    if (const std::size_t at = ValueAt(text, "INTERVALL="); at != kAbsent) {
         s.hours = NumberAt(text, at, 2);  // "hh:mm:ss"
         s.minutes = NumberAt(text, at + 3, 2);
         s.seconds = NumberAt(text, at + 6, 2);
     }
     // Only German (0) and English (1) exist; any other digit would leave the texts' entries.
-    if (const std::size_t at = ValueAt(text, "SPRACHE="); at != npos)
+    if (const std::size_t at = ValueAt(text, "SPRACHE="); at != kAbsent)
         s.language = NumberAt(text, at, 1) == 1 ? 1 : 0;
-    if (const std::size_t at = ValueAt(text, "PARAMETRIEREN="); at != npos)
+    if (const std::size_t at = ValueAt(text, "PARAMETRIEREN="); at != kAbsent)
         s.factoryMode = NumberAt(text, at, 1);
     return s;
 }
@@ -115,14 +121,67 @@ bool CreateEmpty(const std::string& path) {
     return ::close(fd) == 0;
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == kAbsent ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// config.ini may be a symbolic link (to a file kept elsewhere): the settings are read from and
+// written to the file it names, through any chain of links, also one that names no file yet.
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {  // a loop of links ends with the system's ELOOP
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), target, sizeof target);
+        if (n <= 0 || std::size_t(n) == sizeof target) break;  // not a link: the file itself
+        std::string next(target, std::size_t(n));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return current;
+}
+
+// The temporary files of a write are named "<file>.tmp-<pid>-<attempt>"; one is left behind only
+// when the program was killed between creating and renaming it.
+std::string TempPrefix(const std::string& path) {
+    return FileNamePart(path) + ".tmp-";
+}
+
 // A new file beside `path`, so that the rename stays within one file system.
 int CreateTemp(const std::string& path, std::string& temp) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        temp = FolderOf(path) + "/" + TempPrefix(path) + std::to_string(::getpid()) + "-" +
+               std::to_string(attempt);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+// The process that wrote a temporary file of `path`, from its name; 0 for any other name.
+pid_t TempOwner(const std::string& name, const std::string& prefix) {
+    if (name.rfind(prefix, 0) != 0) return 0;
+    long long pid = 0;
+    std::size_t i = prefix.size();
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && pid < INT_MAX; ++i)
+        pid = pid * 10 + (name[i] - '0');
+    if (i == prefix.size() || i >= name.size() || name[i] != '-' || i + 1 == name.size()) return 0;
+    for (++i; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return 0;
+    return pid_t(pid);
+}
+
+void RemoveStaleTemps(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string prefix = TempPrefix(path);
+    std::error_code error;
+    for (fs::directory_iterator it(FolderOf(path), error), end; !error && it != end;
+         it.increment(error)) {
+        const pid_t pid = TempOwner(it->path().filename().string(), prefix);
+        // A process that still runs may be writing it (or be another program of the same id).
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        std::error_code ignored;
+        if (it->is_regular_file(ignored)) fs::remove(it->path(), ignored);
+    }
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -137,17 +196,19 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // Makes the rename itself durable; a folder that cannot be synced still holds a complete file.
 void SyncFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
 
-bool Fail(std::string* error, const std::string& path, int code) {
-    if (error) *error = "cannot write " + path + ": " + std::strerror(code);
+bool Fail(std::string* error, const std::string& path, const std::string& reason) {
+    if (error) *error = "cannot write " + path + ": " + reason;
     return false;
+}
+
+bool Fail(std::string* error, const std::string& path, int code) {
+    return Fail(error, path, std::strerror(code));
 }
 
 }  // namespace
@@ -173,15 +234,23 @@ std::string FormatSettings(const Settings& s) {
 }
 
 SettingsRead ReadSettingsFile(const std::string& path, Settings& out, std::string* error) {
-    const auto unreadable = [&](int code) {
-        if (error != nullptr) *error = std::strerror(code);
+    const auto unreadable = [&](const char* reason) {
+        if (error != nullptr) *error = reason;
         return SettingsRead::Unreadable;
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string file = ResolveLinks(path);
+    RemoveStaleTemps(file);
+    // Not waiting: a named pipe without a writer would hold the program's start for good.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         // An existing file that cannot be read is not emptied: it may still hold good values.
-        if (errno != ENOENT) return unreadable(errno);
-        return CreateEmpty(path) ? SettingsRead::CreatedEmpty : unreadable(errno);
+        if (errno != ENOENT) return unreadable(std::strerror(errno));
+        return CreateEmpty(file) ? SettingsRead::CreatedEmpty : unreadable(std::strerror(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return unreadable(kNotRegularFile);
     }
     LineJoiner joiner;
     char buffer[4096];
@@ -193,22 +262,31 @@ SettingsRead ReadSettingsFile(const std::string& path, Settings& out, std::strin
         if (n <= 0 || !joiner.Feed({buffer, static_cast<std::size_t>(n)})) break;
     }
     ::close(fd);
-    if (failure != 0) return unreadable(failure);
+    if (failure != 0) return unreadable(std::strerror(failure));
     out = ParseJoined(joiner.Take());
     return SettingsRead::Read;
 }
 
 bool WriteSettingsFile(const std::string& path, const Settings& settings, std::string* error) {
+    // The new file replaces the file a link names, keeping its permissions; never a device or
+    // pipe a link may name.
+    const std::string file = ResolveLinks(path);
+    struct stat old {};
+    const bool exists = ::stat(file.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return Fail(error, path, errno);
+    if (exists && S_ISDIR(old.st_mode)) return Fail(error, path, EISDIR);
+    if (exists && !S_ISREG(old.st_mode)) return Fail(error, path, kNotRegularFile);
     std::string temp;
-    const int fd = CreateTemp(path, temp);
+    const int fd = CreateTemp(file, temp);
     if (fd < 0) return Fail(error, path, errno);
-    bool ok = WriteAll(fd, FormatSettings(settings)) && ::fsync(fd) == 0;
+    bool ok = (!exists || ::fchmod(fd, old.st_mode & 07777) == 0) &&
+              WriteAll(fd, FormatSettings(settings)) && ::fsync(fd) == 0;
     int code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         code = errno;
     }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && ::rename(temp.c_str(), file.c_str()) != 0) {
         ok = false;
         code = errno;
     }
@@ -216,7 +294,7 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, std::s
         ::unlink(temp.c_str());
         return Fail(error, path, code);
     }
-    SyncFolder(path);
+    SyncFolder(file);
     return true;
 }
 

@@ -41,13 +41,16 @@ enum class SettingsRead { Read, CreatedEmpty, Unreadable };
 
 // Missing file: `out` keeps its values and an empty file is created (CreatedEmpty). A file that
 // exists but cannot be read is left alone (Unreadable), and so is `out`; Unreadable too when the
-// empty file cannot be created.
+// empty file cannot be created, and for a pipe or device of that name (never waited on).
 // `error`, when given, receives the system's reason for Unreadable.
+// A symbolic link is followed to the file it names. Temporary files that an earlier run of the
+// program left beside that file when it was killed while writing it are removed first.
 SettingsRead ReadSettingsFile(const std::string& path, Settings& out, std::string* error = nullptr);
 
 // Replaces the file atomically: a crash or a full disk leaves either the old or the new file,
-// never a half-written one. On failure returns false and, if `error` is given, a reason naming
-// the path and the system's message.
+// never a half-written one. A symbolic link stays a link: the file it names is replaced, and the
+// new file keeps the old one's permissions. On failure returns false and, if `error` is given, a
+// reason naming the path and the system's message.
 bool WriteSettingsFile(const std::string& path, const Settings& settings, std::string* error);
 
 }  // namespace ql50

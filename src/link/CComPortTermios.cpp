@@ -2,6 +2,7 @@
 // their failures.
 #include <fcntl.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "link/CComPort.h"
 #include "link/CComPortPosix.h"
+#include "link/LineRates.h"
 
 namespace ql50 {
 
@@ -44,6 +46,22 @@ std::optional<speed_t> SpeedFor(int rate) {
         if (entry.rate == rate) return entry.speed;
     }
     return std::nullopt;
+}
+
+// What a second program on the line is told: it would take replies meant for the first.
+constexpr char kPortInUse[] = "port in use by another program";
+
+// Takes the line for this program alone. The lock is the one serial tools on Linux agree on
+// (flock on the device); TIOCEXCL also turns away programs that do not lock (except those run
+// as root). False when another program holds the lock. A device that is no terminal has no
+// line to share.
+bool TakeLine(int fd) {
+    if (::isatty(fd) == 0) return true;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) return errno != EWOULDBLOCK;  // no locks here: go on unlocked
+    }
+    ::ioctl(fd, TIOCEXCL);
+    return true;
 }
 
 std::optional<tcflag_t> CharacterSize(int dataBits) {
@@ -98,6 +116,10 @@ bool BuildLine(termios& tio, char parity, int dataBits, int stopBits) {
 
 }  // namespace
 
+bool IsSupportedLineRate(int baudRate) {
+    return SpeedFor(baudRate).has_value();
+}
+
 CComPort::CComPort() = default;
 
 CComPort::~CComPort() {
@@ -119,6 +141,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     StopMonitor();
     Close();
     portNumber_ = portNumber;
+    openFailure_ = OpenFailure::Other;
     if (owner == nullptr || !CreateSignals()) {
         openError_ = std::strerror(owner == nullptr ? EINVAL : errno);
         return false;
@@ -126,11 +149,22 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     TakeOwner(owner, writeBufferSize);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        openError_ = std::strerror(errno);
+        const int error = errno;
+        // EBUSY: the line is held exclusively (TIOCEXCL) by another program.
+        openError_ = error == EBUSY ? kPortInUse : std::strerror(error);
+        if (error == EBUSY) openFailure_ = OpenFailure::InUse;
+        if (error == EACCES || error == EPERM) openFailure_ = OpenFailure::NoAccess;
+        return false;
+    }
+    if (!TakeLine(fd)) {
+        ::close(fd);
+        openError_ = kPortInUse;
+        openFailure_ = OpenFailure::InUse;
         return false;
     }
     fd_ = fd;
     openError_.clear();
+    openFailure_ = OpenFailure::None;
     TakeLineRate(baudRate, parity, dataBits, stopBits);
     ApplyLineSettings(fd, baudRate, parity, dataBits, stopBits);
     std::lock_guard lock(mutex_);
@@ -183,9 +217,14 @@ void CComPort::ClearWriteSignal() {
     Drain(writeFd_);
 }
 
+// The exclusive mode belongs to the terminal, not to this descriptor: it is ended before the
+// close, or it would outlast it while anyone else keeps the line open (the virtual module keeps
+// its end of a pseudo-terminal open). The lock goes with the descriptor.
 void CComPort::CloseDeviceLocked() {
     const int fd = fd_.exchange(-1);
-    if (fd >= 0) ::close(fd);
+    if (fd < 0) return;
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
 }
 
 }  // namespace ql50

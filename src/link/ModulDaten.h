@@ -3,7 +3,6 @@
 // nothing is reset between measurements except by new replies.
 #include <array>
 #include <cstdint>
-#include <string>
 
 namespace ql50 {
 
@@ -40,9 +39,15 @@ struct CModulDaten {
     std::array<char, 4> manufacturer{};  // parameter 26, four characters, not terminated
     std::uint8_t displayType = 0;        // parameter 130
 
-    std::string alarmTimeText;  // value 56, "hh:mm"
-    std::string clockTimeText;  // value 59, "hh:mm:ss"
-    std::string clockDateText;  // value 58, the module's three date bytes "xx.xx.xx"
+    float firmwareVersion = 0;  // parameter 31
+
+    // The logger's alarm (value 56: hour, minute), clock (59: hour, minute, second) and date
+    // (58: the three bytes as the module sends them), as they came.
+    std::array<std::uint8_t, 2> alarmTime{};
+    std::array<std::uint8_t, 3> clockTime{};
+    std::array<std::uint8_t, 3> clockDate{};
+    // The status the module sent on its own (value 57): three bytes.
+    std::array<std::uint8_t, 3> status{};
 };
 
 }  // namespace ql50

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <span>
 
 #include "link/Encoding.h"
-#include "link/Format.h"
 #include "link/Registers.h"
 #include "tables/MessTypen.h"
 
@@ -19,7 +17,6 @@ struct ReplyContext {
     std::uint8_t reg;
     DataBytes data;
     CModulDaten& modul;
-    ReplyTexts& texts;
     ReplyOutcome& outcome;
 };
 
@@ -55,12 +52,11 @@ void ThenRefresh(ReplyContext& c) {
     c.outcome.refreshDisplay = true;
 }
 
-// The logger's alarm time, date and clock: the first Count data bytes, two digits each.
-template <auto Field, std::size_t Count, char Separator>
-void ClockTextInto(ReplyContext& c) {
-    std::string text = FormatUnsigned(c.data[0], 2);
-    for (std::size_t i = 1; i < Count; ++i) text += Separator + FormatUnsigned(c.data[i], 2);
-    c.modul.*Field = std::move(text);
+// The logger's alarm time, date and clock, and the module's status: the first data bytes.
+template <auto Field>
+void BytesInto(ReplyContext& c) {
+    auto& field = c.modul.*Field;
+    for (std::size_t i = 0; i < field.size(); ++i) field[i] = c.data[i];
 }
 
 // The module reports its measurement type as 1 to 8. Any other number keeps the previous type:
@@ -76,13 +72,9 @@ void Manufacturer(ReplyContext& c) {
         c.modul.manufacturer[i] = static_cast<char>(c.data[i]);
 }
 
-void FirmwareVersion(ReplyContext& c) {
-    c.texts.versionText = "QL50 Version " + FormatFixed(DecodeFloat24(c.data), 2);
-}
-
-void StatusLine(ReplyContext& c) {
-    c.texts.statusText = std::to_string(c.data[0]) + ":" + std::to_string(c.data[1]) + " = " +
-                         std::to_string(c.data[2]);
+void StatusReport(ReplyContext& c) {
+    BytesInto<&CModulDaten::status>(c);
+    c.outcome.statusReport = true;
 }
 
 void LoggerFrame(ReplyContext& c) {
@@ -96,38 +88,23 @@ void LoggerFrame(ReplyContext& c) {
 struct LiveStep {
     std::uint8_t reg;
     float CModulDaten::*value;
-    std::string ReplyTexts::*text;
-    std::uint8_t channel;  // 1 to 5: decimals from the type table; 0: temperature, one decimal
-    std::uint8_t next;     // 0: the chain ends and the display is refreshed
+    std::uint8_t next;  // 0: the chain ends and the display is refreshed
 };
 
 constexpr std::array<LiveStep, 6> kLiveChain{{
-    {kValueLive1, &CModulDaten::value1, &ReplyTexts::valueText1, 1, kValueLive2},
-    {kValueLive2, &CModulDaten::value2, &ReplyTexts::valueText2, 2, kValueLive5},
-    {kValueLive5, &CModulDaten::value5, &ReplyTexts::valueText5, 5, kValueLive4},
-    {kValueLive4, &CModulDaten::value4, &ReplyTexts::valueText4, 4, kValueLive3},
-    {kValueLive3, &CModulDaten::value3, &ReplyTexts::valueText3, 3, kValueTemperature},
-    {kValueTemperature, &CModulDaten::temperature, &ReplyTexts::temperatureText, 0, 0},
+    {kValueLive1, &CModulDaten::value1, kValueLive2},
+    {kValueLive2, &CModulDaten::value2, kValueLive5},
+    {kValueLive5, &CModulDaten::value5, kValueLive4},
+    {kValueLive4, &CModulDaten::value4, kValueLive3},
+    {kValueLive3, &CModulDaten::value3, kValueTemperature},
+    {kValueTemperature, &CModulDaten::temperature, 0},
 }};
-
-constexpr int kTemperatureDecimals = 1;
-
-int ChannelDecimals(std::uint8_t moduleType, std::uint8_t channel) {
-    // moduleType is plain data that others write too; never look past the last type record.
-    const std::size_t type = std::min<std::size_t>(moduleType, kMessTypen.size() - 1);
-    return kMessTypen[type].channelDecimals[channel - 1];
-}
 
 void LiveValue(ReplyContext& c) {
     const auto step = std::find_if(kLiveChain.begin(), kLiveChain.end(),
                                    [&](const LiveStep& s) { return s.reg == c.reg; });
     if (step == kLiveChain.end()) return;
-    const float value = DecodeFloat32(c.data);
-    const int decimals = step->channel == 0 ? kTemperatureDecimals
-                                            : ChannelDecimals(c.modul.moduleType, step->channel);
-    c.modul.*(step->value) = value;
-    // A value that is no number shows as such, never as "nan" or "inf".
-    c.texts.*(step->text) = std::isfinite(value) ? FormatFixed(value, decimals) : "---";
+    c.modul.*(step->value) = DecodeFloat32(c.data);
     c.outcome.followUpRegister = step->next;
     c.outcome.refreshDisplay = step->next == 0;
 }
@@ -139,11 +116,10 @@ constexpr ReplyRule kReadValueRules[] = {
     {kValueLive1, kValueTemperature, LiveValue},
     {kValueLoggerData, kValueLoggerData, LoggerFrame},
     {kValueLoggerLevel, kValueLoggerLevel, Uint16Into<&CModulDaten::loggerByteCount>},
-    {kValueNextAlarm, kValueNextAlarm,
-     ThenRefresh<ClockTextInto<&CModulDaten::alarmTimeText, 2, ':'>>},
-    {kValueStatus, kValueStatus, StatusLine},
-    {kValueDate, kValueDate, ThenRefresh<ClockTextInto<&CModulDaten::clockDateText, 3, '.'>>},
-    {kValueTime, kValueTime, ThenRefresh<ClockTextInto<&CModulDaten::clockTimeText, 3, ':'>>},
+    {kValueNextAlarm, kValueNextAlarm, ThenRefresh<BytesInto<&CModulDaten::alarmTime>>},
+    {kValueStatus, kValueStatus, StatusReport},
+    {kValueDate, kValueDate, ThenRefresh<BytesInto<&CModulDaten::clockDate>>},
+    {kValueTime, kValueTime, ThenRefresh<BytesInto<&CModulDaten::clockTime>>},
     {kValueRawInput, kValueRawInput, Uint16Into<&CModulDaten::rawInput>},
     {kValueRawTemperature, kValueRawTemperature, Uint16Into<&CModulDaten::rawTemperature>},
     {kValueRawBattery, kValueRawBattery, Uint16Into<&CModulDaten::rawBattery>},
@@ -170,7 +146,7 @@ constexpr ReplyRule kReadParamRules[] = {
     {kParamManufacturer, kParamManufacturer, Manufacturer},
     {kParamType, kParamType, MeasurementType},
     {kParamAddress, kParamAddress, Uint8Into<&CModulDaten::moduleAddress>},
-    {kParamFirmware, kParamFirmware, FirmwareVersion},
+    {kParamFirmware, kParamFirmware, Float24Into<&CModulDaten::firmwareVersion>},
     {kParamCal1, kParamCal1, ThenRefresh<Float24Into<&CModulDaten::calValue1>>},
     {kParamCal2, kParamCal2, Float24Into<&CModulDaten::calValue2>},
     {kParamCal3, kParamCal3, Float24Into<&CModulDaten::calValue3>},
@@ -216,18 +192,22 @@ const ReplyRule* FindRule(std::uint8_t op, std::uint8_t reg) {
 
 }  // namespace
 
+Request LiveFollowUp(std::uint8_t followUpRegister) {
+    return req::LiveNext(followUpRegister);
+}
+
 bool ReplyAccepted(std::uint8_t op, std::uint8_t reg) {
     return FindRule(op, reg) != nullptr;
 }
 
-ReplyOutcome DispatchReply(const Frame& frame, CModulDaten& modul, ReplyTexts& texts) {
+ReplyOutcome DispatchReply(const Frame& frame, CModulDaten& modul) {
     ReplyOutcome outcome;
     const std::uint8_t reg = frame[kPosRegister];
     const ReplyRule* rule = FindRule(frame[kPosOp], reg);
     if (rule == nullptr) return outcome;
     outcome.accepted = true;
     if (rule->action != nullptr) {
-        ReplyContext context{reg, FrameData(frame), modul, texts, outcome};
+        ReplyContext context{reg, FrameData(frame), modul, outcome};
         rule->action(context);
     }
     return outcome;

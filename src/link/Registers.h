@@ -24,7 +24,7 @@ enum ValueRegister : std::uint8_t {
     kValueLoggerLevel = 55,  // logger fill level in bytes; a write with d0 = 2 clears it
     kValueNextAlarm = 56,
     kValueStatus = 57,  // never requested; the module may send it on its own
-    kValueDate = 58,    // year - 2000, day, month
+    kValueDate = 58,    // read: day, month, year - 2000; written: year - 2000, day, month
     kValueTime = 59,    // hour, minute, second
     kValueRawInput = 60,
     kValueRawTemperature = 61,

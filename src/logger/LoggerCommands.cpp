@@ -2,32 +2,25 @@
 
 #include <QDateTime>
 
-#include "conversation/CConversation.h"
-#include "conversation/QtText.h"
 #include "formats/LoggerRecords.h"
-#include "link/Encoding.h"
+#include "logger/CLoggerReadout.h"
 #include "logger/LoggerDialogs.h"
+#include "operations/LoggerOps.h"
+#include "tables/Meldungen.h"
 #include "tables/Texte.h"
-#include "ui/ProcedureHost.h"
+#include "ui/MessageBox.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 
-void ShowLoggerInfo(CConversation& conv, ui::ProcedureHost& host) {
+void ShowLoggerInfo(Session& session, LoggerHost& host) {
     host.EnsurePortOpen();
-    if (!conv.Ask(req::kLoggerLevel)) return host.CommunicationError();
-    // Alarm, time, date, interval, release: missing replies keep the values held.
-    for (const Request& r : {req::kReadAlarm, req::kReadTime, req::kReadDate,
-                             req::kReadLoggerInterval, req::kInfoLoggerRelease})
-        conv.Ask(r);
-    const CModulDaten& m = conv.modul;
-    conv.texts.statusText =
-        LoggerInfoSummary({m.clockDateText, m.clockTimeText, m.alarmTimeText, m.loggerInterval,
-                           m.loggerByteCount, m.loggerEnabled != 0},
-                          host.Language());
+    if (ReadLoggerInfo(session) != Outcome::Done) return host.CommunicationError();
+    host.ShowStatus(LoggerInfoSummary(LoggerInfoOf(session.module()), host.Language()));
     host.Refresh();
 }
 
-void SetLoggerClock(CConversation& conv, ui::ProcedureHost& host) {
+void SetLoggerClock(Session& session, LoggerHost& host) {
     host.EnsurePortOpen();
     CUhrzeitStellen dlg(host.HostWindow());
     dlg.cancelText = Qs(Tx(kTexte.abbrechen, host.Language()));
@@ -35,17 +28,22 @@ void SetLoggerClock(CConversation& conv, ui::ProcedureHost& host) {
     dlg.date = now.date();
     dlg.time = now.time();
     if (dlg.DoModal() != ui::kIdOk) return;
-    const QTime t = dlg.time;
-    if (!conv.Ask(req::kWriteTime,
-                  {std::uint8_t(t.hour()), std::uint8_t(t.minute()), std::uint8_t(t.second()), 0}))
-        return host.CommunicationError();
-    // The date goes out as year, day, month.
     const QDate d = dlg.date;
-    conv.Ask(req::kWriteDate,
-             {std::uint8_t(d.year() - 2000), std::uint8_t(d.day()), std::uint8_t(d.month()), 0});
+    const QTime t = dlg.time;
+    const Outcome outcome =
+        SetModuleClock(session, {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+    if (outcome == Outcome::Refused) {
+        // The module keeps the year as one byte after 2000: any other year would wrap.
+        ui::MessageBox(host.HostWindow(), Qs(Tx(kMeldungen.uhrJahrUngueltig, host.Language()))
+                                              .arg(d.toString(QStringLiteral("dd.MM.yyyy")))
+                                              .arg(kFirstClockYear)
+                                              .arg(kLastClockYear));
+        return;
+    }
+    if (outcome != Outcome::Done) host.CommunicationError();
 }
 
-void ClearLogger(CConversation& conv, ui::ProcedureHost& host) {
+void ClearLogger(Session& session, LoggerHost& host) {
     host.EnsurePortOpen();
     const int lang = host.Language();
     CAbfrage dlg(host.HostWindow());
@@ -53,7 +51,7 @@ void ClearLogger(CConversation& conv, ui::ProcedureHost& host) {
     dlg.yesText = Qs(Tx(kTexte.ja, lang));
     dlg.noText = Qs(Tx(kTexte.nein, lang));
     if (dlg.DoModal() != ui::kIdOk) return;
-    if (!conv.Ask(req::kLoggerClear, EncodeUint8(kLoggerClearCommand))) host.CommunicationError();
+    if (ql50::ClearLogger(session) != Outcome::Done) host.CommunicationError();
 }
 
 }  // namespace ql50

@@ -304,9 +304,14 @@ void CTrendWindow::OnPause() {
     Redraw();
 }
 
+QString CTrendWindow::FileStem() const {
+    return host_.Language() == 1 ? QStringLiteral("trend") : QStringLiteral("verlauf");
+}
+
 void CTrendWindow::SavePng() {
     const QString path =
-        ui::SaveFileDialog(this, "png", "*.png", QStringLiteral("PNG (*.png) | *.png ||"));
+        ui::SaveFileDialog(this, "png", ui::SuggestedFileName(FileStem(), QStringLiteral("png")),
+                           QStringLiteral("PNG (*.png) | *.png ||"));
     if (path.isEmpty()) return;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !view_->grab().save(&file, "PNG") || !file.commit())
@@ -315,7 +320,8 @@ void CTrendWindow::SavePng() {
 
 void CTrendWindow::SaveCsv() {
     const QString path =
-        ui::SaveFileDialog(this, "csv", "*.csv", QStringLiteral("CSV (*.csv) | *.csv ||"));
+        ui::SaveFileDialog(this, "csv", ui::SuggestedFileName(FileStem(), QStringLiteral("csv")),
+                           QStringLiteral("CSV (*.csv) | *.csv ||"));
     if (path.isEmpty()) return;
     const std::string csv = TrendCsv(model_, Shown(), host_.Language());
     QSaveFile file(path);

@@ -65,6 +65,7 @@ private:
     TrendWindow Shown() const;
     void OnRange();
     void OnPause();
+    QString FileStem() const;  // of the names the save dialogs offer
     void SavePng();
     void SaveCsv();
     void PlaceChart();

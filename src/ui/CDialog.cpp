@@ -11,6 +11,7 @@
 
 #include "ui/Controls.h"
 #include "ui/DataExchange.h"
+#include "ui/Placement.h"
 #include "ui/UpDownControl.h"
 
 namespace ql50::ui {
@@ -32,9 +33,14 @@ CDialog::~CDialog() {
 
 void CDialog::ApplyWindowStyle() {
     const unsigned style = template_.style;
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if ((style & kMinimizeBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
+    // A window that can be minimised is an ordinary top-level window: many window managers
+    // (GNOME's among them) offer no minimise button for a window of the dialog type, and a
+    // minimised dialog would have no entry in the task bar to come back from.
+    const bool minimizable = (style & kMinimizeBox) != 0;
+    Qt::WindowFlags flags = (minimizable ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint |
+                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint;
+    if (minimizable) flags |= Qt::WindowMinimizeButtonHint;
     if ((style & kNoCaption) != 0) flags = Qt::Dialog | Qt::FramelessWindowHint;
     setWindowFlags(flags);
     const QRect client = MapDialogRect(units_, template_.x, template_.y, template_.w, template_.h);
@@ -250,6 +256,7 @@ int CDialog::DoModal() {
         return endResult_;
     }
     setWindowModality(Qt::ApplicationModal);
+    KeepInView::Place(this);
     const QPointer<CDialog> alive(this);
     exec();
     if (alive.isNull()) return kIdCancel;

@@ -63,6 +63,7 @@ public:
     bool HasTimer(int id) const { return timers_.contains(id); }
 
     // Modal use: runs until EndDialog; returns its result (kIdOk, kIdCancel or another value).
+    // The window opens clear of the area a KeepInView (Placement.h) keeps in view, if any.
     int DoModal();
     void EndDialog(int result);
     // Modeless use: shown without a modal loop until DestroyWindow (or EndDialog). A parent

@@ -42,6 +42,13 @@ std::optional<double> ParseNumber(const QString& text) {
     return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
+std::optional<float> ParseSingle(const QString& text) {
+    const auto number = ParseNumber(text);
+    if (!number) return std::nullopt;
+    const auto single = static_cast<float>(*number);
+    return std::isfinite(single) ? std::optional(single) : std::nullopt;
+}
+
 QString DataExchange::IntegerMessage() {
     return QStringLiteral("Bitte eine ganze Zahl eingeben.");
 }
@@ -111,11 +118,9 @@ void DataExchange::Number(int id, float& value) {
     QWidget* control = Skip() ? nullptr : Control(id);
     if (control == nullptr) return;
     if (!save_) return SetControlText(control, QString::number(double{value}, 'g', 6));
-    const auto parsed = ParseNumber(ControlText(control).left(kNumberChars));
-    if (!parsed || std::fabs(*parsed) > std::numeric_limits<float>::max()) {
-        return Fail(id, NumberMessage());
-    }
-    value = static_cast<float>(*parsed);
+    const auto parsed = ParseSingle(ControlText(control).left(kNumberChars));
+    if (!parsed) return Fail(id, NumberMessage());
+    value = *parsed;
 }
 
 void DataExchange::Number(int id, double& value) {
@@ -149,7 +154,9 @@ void DataExchange::MaxChars(int id, const QString& value, int max) {
     if (save_) {
         if (value.size() > max) Fail(id, MaxCharsMessage(max));
     } else if (auto* edit = qobject_cast<QLineEdit*>(Control(id))) {
-        edit->setMaxLength(max);
+        // A longer text the program put there (a 4-digit interval the module reported) is not
+        // cut to a different number: it stays, and saving refuses it.
+        edit->setMaxLength(std::max(max, static_cast<int>(edit->text().size())));
     }
 }
 

@@ -33,7 +33,7 @@ public:
     // Whole number in decimal.
     void Number(int id, int& value);
     // General number format with up to 6 significant digits; read back rounded to single
-    // precision. At most the first 31 characters of the control are read.
+    // precision (ParseSingle). At most the first 31 characters of the control are read.
     void Number(int id, float& value);
     // Up to 15 significant digits.
     void Number(int id, double& value);
@@ -43,7 +43,9 @@ public:
     // Checks applied when saving, to a value the exchange has just read from control id.
     void Range(int id, int value, int min, int max);           // fails with IntRangeMessage
     void Range(int id, double value, double min, double max);  // fails with NumberRangeMessage
-    // Loading limits the edit to max characters; saving refuses a longer text (MaxCharsMessage).
+    // Loading limits typing in the edit to max characters (a longer text already there stays
+    // whole, as under the framework's edit limit); saving refuses a longer text
+    // (MaxCharsMessage).
     void MaxChars(int id, const QString& value, int max);
 
     // Check box: 1 checked, 0 not.
@@ -80,5 +82,8 @@ private:
 // must be one number, blanks around it allowed; nullopt otherwise.
 std::optional<long long> ParseInteger(const QString& text);
 std::optional<double> ParseNumber(const QString& text);
+// A number as ParseNumber reads it that stays finite in single precision, the form the module's
+// float registers hold ("1e39" does not).
+std::optional<float> ParseSingle(const QString& text);
 
 }  // namespace ql50::ui

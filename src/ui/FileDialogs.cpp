@@ -1,10 +1,14 @@
 #include "ui/FileDialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QPointer>
 #include <QPrintDialog>
+#include <QSettings>
+
+#include "ui/UserSettings.h"
 
 namespace ql50::ui {
 namespace {
@@ -22,9 +26,19 @@ bool IsPattern(const QString& name) {
     return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
 
-QString& LastFolder() {
-    static QString folder;
-    return folder;
+const QString kLastFolderKey = QStringLiteral("FileDialog/LastFolder");
+
+// The folder of the previous choice, also from an earlier run, while it still exists; else the
+// working folder.
+QString StartFolder() {
+    const QString last =
+        QSettings(UserSettingsFile(), QSettings::IniFormat).value(kLastFolderKey).toString();
+    return !last.isEmpty() && QDir(last).exists() ? last : QDir::currentPath();
+}
+
+void RememberFolder(const QString& folder) {
+    QSettings settings(UserSettingsFile(), QSettings::IniFormat);
+    settings.setValue(kLastFolderKey, folder);
 }
 
 }  // namespace
@@ -50,7 +64,7 @@ QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilters(ParseFileFilter(filter));
     dialog->setDefaultSuffix(defaultExt);
-    dialog->setDirectory(LastFolder().isEmpty() ? QDir::currentPath() : LastFolder());
+    dialog->setDirectory(StartFolder());
     if (!initialName.isEmpty() && !IsPattern(initialName)) dialog->selectFile(initialName);
     dialog->setWindowModality(Qt::ApplicationModal);
     const bool accepted = dialog->exec() == QDialog::Accepted && dialog != nullptr;
@@ -58,12 +72,17 @@ QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString
     delete dialog.data();
     if (files.isEmpty()) return {};
     const QFileInfo chosen(files.first());
-    LastFolder() = chosen.absolutePath();
+    RememberFolder(chosen.absolutePath());
     return chosen.absoluteFilePath();
 }
 
-QString ChooseTextFile(QWidget* parent) {
-    return SaveFileDialog(parent, "txt", "*.txt",
+QString SuggestedFileName(const QString& stem, const QString& extension, const QDateTime& when) {
+    return QStringLiteral("%1_%2.%3")
+        .arg(stem, when.toString(QStringLiteral("yyyy-MM-dd_HHmm")), extension);
+}
+
+QString ChooseTextFile(QWidget* parent, const QString& stem) {
+    return SaveFileDialog(parent, "txt", SuggestedFileName(stem, QStringLiteral("txt")),
                           QString::fromUtf8("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||"));
 }
 

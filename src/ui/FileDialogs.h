@@ -2,6 +2,7 @@
 // looks the same everywhere and tests can drive it.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,14 +21,21 @@ QStringList ParseFileFilter(const QString& filter);
 // existing file is only accepted after the user confirmed overwriting it. An initialName with
 // wildcards ("*.txt") only says what kind of file is wanted: the name field starts empty.
 // Returns the absolute path, or an empty string when the user cancelled. The dialog is named
-// "SaveFileDialog" and starts in the folder of the previous choice (at first the working
-// folder); it never changes the working folder.
+// "SaveFileDialog" and starts in the folder of the previous choice, which the user's settings
+// (UserSettings.h) keep across runs, or else in the working folder; it never changes the
+// working folder.
 QString SaveFileDialog(QWidget* parent, const QString& defaultExt, const QString& initialName,
                        const QString& filter);
 
-// The save-file dialog of the program's text files (recording file, logger export): "*.txt",
-// the extension added to a name typed without one.
-QString ChooseTextFile(QWidget* parent);
+// A name to offer for a new file: "messung_2026-12-07_1548.txt" for stem "messung", extension
+// "txt" and that minute, so files saved one after another do not replace each other.
+QString SuggestedFileName(const QString& stem, const QString& extension,
+                          const QDateTime& when = QDateTime::currentDateTime());
+
+// The save-file dialog of the program's text files (recording file, logger export): text
+// files, the extension added to a name typed without one, a name from `stem` and the time
+// offered.
+QString ChooseTextFile(QWidget* parent, const QString& stem);
 
 // Lets the user choose and set up the printer for a whole document (no page range or
 // selection); false when cancelled. Named "PrintDialog".

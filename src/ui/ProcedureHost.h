@@ -3,6 +3,7 @@
 // the factory parametrisation) needs of the window that owns it, besides the conversation with
 // the module. The main window implements it; a procedure never reaches into the window itself.
 #include <QString>
+#include <string>
 
 class QWidget;
 
@@ -23,6 +24,8 @@ public:
     virtual void ReportFileError(const QString& reason) = 0;
     // Shows the window's state (values, status text, address) in its controls.
     virtual void Refresh() = 0;
+    // Sets the status text of the window (Windows-1252, lines ended by LF CR); Refresh shows it.
+    virtual void ShowStatus(const std::string& text) = 0;
 };
 
 }  // namespace ql50::ui

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/CommandLine.h"
 
 namespace ql50 {
@@ -37,7 +39,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadArgs,
                                            std::vector<std::string>{"--port", "0=/dev/x"},
                                            std::vector<std::string>{"--port", "1="},
                                            std::vector<std::string>{"--port", "/dev/ttyUSB0"},
+                                           std::vector<std::string>{"--data-dir"},
+                                           std::vector<std::string>{"--data-dir="},
                                            std::vector<std::string>{"--frobnicate"}));
+
+// Where the program works: --data-dir wins; --desktop takes the user's data folder (relative
+// variables count as unset); a terminal start keeps the working folder ("").
+TEST(DataFolderTest, FollowsTheCommandLineAndTheEnvironment) {
+    const std::tuple<std::vector<std::string>, const char*, const char*, std::string> cases[] = {
+        {{}, "/x", "/u", ""},
+        {{"--desktop"}, "/x", "/u", "/x/ql50"},
+        {{"--desktop"}, "rel", "/u", "/u/.local/share/ql50"},
+        {{"--desktop", "--data-dir", "/m"}, "/x", "/u", "/m"},
+        {{"--desktop"}, nullptr, nullptr, ""},  // and an error
+    };
+    for (const auto& [args, xdg, home, expected] : cases) {
+        std::string error;
+        const auto env = [&](const char* name) { return name[0] == 'X' ? xdg : home; };
+        EXPECT_EQ(DataFolder(ParseCommandLine(args), env, error), expected);
+        EXPECT_EQ(error.empty(), home != nullptr) << error;
+    }
+}
 
 }  // namespace
 }  // namespace ql50

@@ -3,13 +3,17 @@
 // of its help text.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <regex>
 #include <sstream>
 
+#include "care/CalibrationRecord.h"
 #include "formats/LoggerRecords.h"
 #include "formats/Recording.h"
 #include "sim/PtyServer.h"
@@ -20,6 +24,7 @@ namespace ql50 {
 namespace {
 
 using test::Slurp;
+using test::Spit;
 using test::WaitUntil;
 
 constexpr int kProcessLimitMs = 60000;
@@ -174,8 +179,8 @@ TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
               std::tuple(2030, 5u, 6u, 7u, 8u));
     const Result info = Run({"info", "--language", "en"});
     EXPECT_EQ(info.status, 0);
-    // The module's date bytes as the program shows them: year, day, month.
-    EXPECT_NE(info.out.find("30.06.05"), std::string::npos) << info.out;
+    // The module's date bytes as they come: day, month, year.
+    EXPECT_NE(info.out.find("06.05.30"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find(": 20\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find('\r'), std::string::npos);
     ASSERT_EQ(Run({"clear-logger", "--yes"}).status, 0);
@@ -193,6 +198,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"set-clock", "2030-02-30", "10:00"},
         {"clear-logger"},
         {"type", "--language", "fr"},
+        {"info", "--baud", "12345"},  // a rate the line cannot be set to
+        {"scan", "--address", "3"},   // a scan asks the addresses itself
+        {"info", "--bus"},
     };
     module.FillLoggerRecords(5);
     for (const auto& args : cases) {
@@ -204,8 +212,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
 }
 
 TEST_F(CliTest, EveryCommandHasItsHelp) {
-    for (const char* command :
-         {"live", "logger-dump", "info", "set-clock", "clear-logger", "type"}) {
+    for (const char* command : {"live", "logger-dump", "info", "set-clock", "clear-logger", "type",
+                                "calibration-status", "verify-record", "scan"}) {
         const Result r = Run({command, "--help"}, false);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out.rfind(std::string("Usage: ql50-cli [global options] ") + command, 0), 0u)
@@ -214,27 +222,160 @@ TEST_F(CliTest, EveryCommandHasItsHelp) {
 }
 
 TEST_F(CliTest, SilentModuleExitsWithThree) {
-    module.SetSilent(true);
     const std::vector<QStringList> commands{{"live", "--count", "1"},
                                             {"logger-dump", "d.txt"},
                                             {"info"},
                                             {"set-clock"},
                                             {"clear-logger", "--yes"},
                                             {"type"}};
-    // All at once: each waits out the reply time.
+    // All at once, each on a silent module of its own (one line takes one program): each waits
+    // out the reply time.
     std::vector<std::unique_ptr<QProcess>> running;
-    for (const auto& args : commands) running.push_back(Start(args));
+    std::deque<sim::VirtualModule> modules;
+    std::deque<sim::PtyServer> servers;
+    for (const auto& args : commands) {
+        modules.emplace_back().SetSilent(true);
+        ASSERT_TRUE(servers.emplace_back(modules.back()).Start(nullptr));
+        running.push_back(Start(
+            QStringList(args) << "--port" << QString::fromStdString(servers.back().SlavePath()),
+            false));
+    }
     for (std::size_t i = 0; i < running.size(); ++i) {
         const Result r = Finish(*running[i]);
         EXPECT_EQ(r.status, 3) << commands[i].join(' ').toStdString() << ": " << r.err;
     }
 }
 
-TEST_F(CliTest, PortThatCannotBeOpenedExitsWithFourAndTheReason) {
-    const Result r = Run({"info", "--port", "/nonexistent/tty"}, false);
-    EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("/nonexistent/tty: No such file or directory"), std::string::npos)
-        << r.err;
+// What a script learns from the exit status and standard error when something else than the
+// module fails: the port, the line settings, standard output.
+TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
+    const QString cli = QL50_CLI_EXE;
+    const QString port = QString::fromStdString(server.SlavePath());
+    const struct {
+        QStringList args;
+        const char* output;  // a file for standard output, or "closed"
+        int status;
+        const char* reason;
+    } cases[] = {
+        {{"info", "--port", "/nonexistent/tty"}, nullptr, 4, "/nonexistent/tty: No such file"},
+        {{"info", "--port", "/dev/null"}, nullptr, 4, "Inappropriate ioctl"},
+        {{"info", "--port", port}, "/dev/full", 1, "standard output: No space left on device"},
+        {{"type", "--port", port}, "closed", 1, "standard output: Bad file descriptor"},
+        {{"live", "--count", "1", "--port", port}, "/dev/full", 1, "standard output: No space"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        if (c.output && std::string(c.output) == "closed") {
+            process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" >&-", cli} + c.args);
+        } else {
+            if (c.output) process.setStandardOutputFile(c.output);
+            process.start(cli, c.args);
+        }
+        const Result r = Finish(process);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+}
+
+// A line that hangs up in the middle of a logger dump: a whole prefix of the logger in the file,
+// and the counts with a status of its own, never "written" and 0.
+TEST_F(CliTest, LoggerDumpOverALineThatHangsUpSaysHowManyOfHowManyArrived) {
+    module.FillLoggerRecords(2000);
+    module.SetLineRate(38400);
+    auto process = Start({"logger-dump", "dump.txt"});
+    ASSERT_TRUE(WaitUntil([&] { return Lines(Slurp(File("dump.txt")), "\n").size() > 51; }));
+    server.HangUp();
+    const Result r = Finish(*process);
+    EXPECT_EQ(r.status, 6) << r.err;
+    static const std::regex counts(R"(not read out completely: (\d+) of 2000 records)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.err, m, counts)) << r.err;
+    EXPECT_EQ(Lines(Slurp(File("dump.txt")), "\n").size(), std::stoul(m[1]) + 1);
+}
+
+// The calibration record's commands need no module: statuses for cron and monitoring.
+TEST_F(CliTest, RecordCommandsExitWithTheirStatuses) {
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.Path()));  // the default intervals
+    const auto record = [&](const char* name, int daysAgo) {
+        CalibrationRecordEntry e;
+        e.moduleType = 0;
+        e.moduleId = "4711";
+        e.branch = CalibrationBranch::Ph;
+        e.outcome = CalibrationOutcome::Stored;
+        e.stored = CalibrationNumbers{1.0f, -58.2f, 0, 0, 1};
+        for (int days : {daysAgo + 7, daysAgo}) {
+            e.time = std::time(nullptr) - days * 86400;
+            ASSERT_TRUE(AppendCalibrationRecord(File(name), e, 1, nullptr));
+        }
+    };
+    record("kalibrierung.txt", 30);
+    record("recent.txt", 1);
+    std::string edited = Slurp(File("recent.txt"));
+    edited.replace(edited.rfind("-58.2"), 5, "-58.3");
+    test::Spit(File("edited.txt"), edited);
+    const struct {
+        QStringList args;
+        int status;
+        const char* out;  // a part of standard output
+    } cases[] = {
+        {{"calibration-status"}, 5, "\n4711\tpH\t0\t"},
+        {{"calibration-status", "recent.txt"}, 0, "\tnot due\tgood\n"},
+        {{"verify-record"}, 0, "kalibrierung.txt: the hash chain holds: 2 lines checked"},
+        {{"verify-record", "edited.txt"}, 1, "edited.txt: line 3 does not fit the hash chain"},
+        {{"verify-record", "missing.txt"}, 1, ""},
+        {{"calibration-status", "a", "b"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const Result r = Run(QStringList(c.args) << "--language"
+                                                 << "en",
+                             false);
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << ": " << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(CliTest, ScanPrintsWhatAnswersAndExitsWithThreeWhenNothingDoes) {
+    const std::string pty = server.SlavePath();
+    const Result lines = Run({"scan", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(lines.status, 0) << lines.err;
+    EXPECT_EQ(lines.out, pty + "\t-\t4800\t1\t7\tSauerstoff\n");
+    const Result json =
+        Run({"scan", "--json", "--language", "en", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(json.out, "[\n  {\"device\": \"" + pty +
+                            "\", \"id\": null, \"baud\": 4800, \"address\": 1, \"type\": 7, "
+                            "\"typeName\": \"Oxygen\"}\n]\n");
+    module.SetSilent(true);
+    const Result none =
+        Run({"scan", "--json", "--baud", "9600", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(none.status, 3) << none.err;
+    EXPECT_EQ(none.out, "[]\n");
+}
+
+// A device this user may not open: the message says so, names the group that may open serial
+// ports and the command that puts the user in it. (Root may open anything: it runs the tool as
+// nobody.)
+TEST_F(CliTest, MissingPermissionNamesTheGroupAndTheFix) {
+    const std::string device = File("tty");
+    Spit(device, "");
+    ::chmod(device.c_str(), 0);
+    for (const QStringList& args :
+         {QStringList{"scan", QString::fromStdString(device)},
+          QStringList{"info", "--port", QString::fromStdString(device)}}) {
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        if (::geteuid() == 0)
+            process.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups",
+                                                 QL50_CLI_EXE} +
+                                         args);
+        else
+            process.start(QL50_CLI_EXE, args);
+        const Result r = Finish(process);
+        EXPECT_EQ(r.status, 4) << r.err;
+        EXPECT_NE(r.err.find("Gruppe \"dialout\""), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("sudo usermod -aG dialout $USER"), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

@@ -20,7 +20,9 @@ struct Layer {
     std::set<std::string> mayInclude;  // first path parts of quoted includes
 };
 
-const std::set<std::string> kBelowUi{"conversation", "formats", "link", "tables"};
+// Above the operations nothing talks to the module itself: no window, tool or service sees
+// the conversation.
+const std::set<std::string> kBelowUi{"operations", "formats", "link", "tables"};
 
 std::set<std::string> With(std::set<std::string> base, std::initializer_list<std::string> more) {
     base.insert(more);
@@ -33,15 +35,17 @@ const std::vector<Layer>& Layers() {
         {"src/link", {"link", "tables"}},
         {"src/formats", {"formats", "link", "tables"}},
         {"src/conversation", {"conversation", "link", "tables"}},
+        {"src/operations", {"operations", "conversation", "formats", "link", "tables"}},
+        {"src/care", {"care", "formats", "link", "tables"}},
         {"src/ui", With(kBelowUi, {"ui"})},
         {"src/logger", With(kBelowUi, {"ui", "logger"})},
-        {"src/calibration", With(kBelowUi, {"ui", "calibration"})},
+        {"src/calibration", With(kBelowUi, {"ui", "care", "calibration"})},
         {"src/config", With(kBelowUi, {"ui", "config"})},
         {"src/factory", With(kBelowUi, {"ui", "factory"})},
         {"src/trend", With(kBelowUi, {"ui", "trend"})},
-        {"src/cli", With(kBelowUi, {"cli", "sim"})},
-        {"src/app", With(kBelowUi, {"ui", "logger", "calibration", "config", "factory", "trend",
-                                    "app", "sim"})},
+        {"src/cli", With(kBelowUi, {"care", "cli", "sim"})},
+        {"src/app", With(kBelowUi, {"ui", "logger", "calibration", "care", "config", "factory",
+                                    "trend", "app", "sim"})},
         {"sim", {"sim", "link", "tables"}},
         {"fuzz", {"fuzz", "sim", "formats", "link", "tables"}},
     };
@@ -76,6 +80,21 @@ class Layering : public ::testing::TestWithParam<Layer> {};
 
 TEST_P(Layering, IncludesOnlyItsOwnAndLowerLayers) {
     for (const std::string& v : Violations(GetParam())) ADD_FAILURE() << v;
+}
+
+// The requests of the module (ql50::req) are named only where the module is spoken to.
+TEST(Requests, AreNamedOnlyBelowTheOperations) {
+    static const std::regex request(R"(\breq::\w)");
+    const fs::path root = fs::path(QL50_SOURCE_DIR) / "src";
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string folder = entry.path().parent_path().filename().string();
+        if (!entry.is_regular_file() || folder == "link" || folder == "operations") continue;
+        std::ifstream in(entry.path());
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number)
+            if (std::regex_search(line, request))
+                ADD_FAILURE() << entry.path().string() << ":" << number << ": " << line;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, Layering, ::testing::ValuesIn(Layers()), [](const auto& p) {

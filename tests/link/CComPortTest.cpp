@@ -125,6 +125,23 @@ TEST_F(PortTest, MissingDeviceOrOwnerFailsQuietlyAndALaterOpenWorks) {
     EXPECT_TRUE(owner.Reports().empty());
 }
 
+// A second program on the line would take the first one's replies: it is turned away with a
+// reason that says so, the first goes on undisturbed, and once the first has let the line go it
+// can be opened again.
+TEST_F(PortTest, SecondChannelOnTheLineIsRefusedAndTheFirstGoesOn) {
+    ASSERT_TRUE(OpenAndStart());
+    TestOwner otherOwner;
+    CComPort other;
+    EXPECT_FALSE(other.Open(&otherOwner, 1, pty.Path(), 9600, 'N', 8, 1, 0x40F, 512));
+    EXPECT_EQ(other.OpenErrorText(), "port in use by another program");
+    ASSERT_TRUE(SendAndAwait(kFrame, kFrame.size()));
+    port->QueueWrite(kOtherFrame.data(), kOtherFrame.size());
+    EXPECT_EQ(pty.Read(kOtherFrame.size()), kOtherFrame);
+    EXPECT_EQ(owner.ReceivedBytes(), kFrame);
+    port->Close();
+    EXPECT_TRUE(other.Open(&otherOwner, 1, pty.Path(), 9600, 'N', 8, 1, 0x40F, 512));
+}
+
 TEST_F(PortTest, LineSettingsReachTheTerminal) {
     // A pseudo-terminal keeps the speed, the stop bits and the parity's sense, but always
     // reports 8 data bits without parity, so those two cannot be seen here.

@@ -3,16 +3,14 @@
 
 #include <charconv>
 #include <concepts>
-#include <limits>
 #include <map>
-#include <random>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "link/Encoding.h"
-#include "link/Format.h"
 #include "link/RegisterCatalogue.h"
 
 namespace ql50 {
@@ -28,8 +26,13 @@ std::string Text(float v) {
 std::string Text(std::integral auto v) {
     return std::to_string(v);
 }
-std::string Text(const std::string& v) {
-    return v;
+std::string Text(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) text += '.';
+        text += std::to_string(b);
+    }
+    return text;
 }
 
 // Adds the values under the space-separated names, in order.
@@ -41,26 +44,21 @@ void Add(Fields& fields, const char* names, const V&... values) {
 }
 
 // Every field a reply can change, as text, so a test can list exactly what changed.
-Fields Snapshot(const CModulDaten& m, const ReplyTexts& t) {
+Fields Snapshot(const CModulDaten& m) {
     Fields f{{"manufacturer", std::string(m.manufacturer.begin(), m.manufacturer.end())}};
     Add(f,
         "value1 value2 value3 value4 value5 temperature calValue1 calValue2 calValue3 "
         "calValue4 airPressureFactor tempOffset fixedTemperature moduleAddress fixedTempOn "
         "moduleType loggerEnabled deviceLanguage loggerInterval loggerByteCount tempAdjust0 "
         "tempAdjust100 inputAdjustOpen inputAdjust24M batteryAdjust rawInput rawTemperature "
-        "rawBattery displayType alarmTimeText clockTimeText clockDateText",
+        "rawBattery displayType firmwareVersion alarmTime clockTime clockDate status",
         m.value1, m.value2, m.value3, m.value4, m.value5, m.temperature, m.calValue1, m.calValue2,
         m.calValue3, m.calValue4, m.airPressureFactor, m.tempOffset, m.fixedTemperature,
         m.moduleAddress, m.fixedTempOn, m.moduleType, m.loggerEnabled, m.deviceLanguage,
         m.loggerInterval, m.loggerByteCount, m.tempAdjust0, m.tempAdjust100, m.inputAdjustOpen,
         m.inputAdjust24M, m.batteryAdjust, m.rawInput, m.rawTemperature, m.rawBattery,
-        m.displayType, m.alarmTimeText, m.clockTimeText, m.clockDateText);
-    Add(f,
-        "valueText1 valueText2 valueText3 valueText4 valueText5 temperatureText statusText "
-        "versionText",
-        t.valueText1, t.valueText2, t.valueText3, t.valueText4, t.valueText5, t.temperatureText,
-        t.statusText, t.versionText);
-    EXPECT_EQ(f.size(), 41u) << "one name per value";
+        m.displayType, m.firmwareVersion, m.alarmTime, m.clockTime, m.clockDate, m.status);
+    EXPECT_EQ(f.size(), 35u) << "one name per value";
     return f;
 }
 
@@ -69,12 +67,12 @@ struct Dispatched {
     Fields changed;
 };
 
-Dispatched Dispatch(int op, int reg, DataBytes data, CModulDaten& modul, ReplyTexts& texts) {
-    const Fields before = Snapshot(modul, texts);
+Dispatched Dispatch(int op, int reg, DataBytes data, CModulDaten& modul) {
+    const Fields before = Snapshot(modul);
     const ReplyOutcome outcome =
-        DispatchReply(BuildFrame(9, std::uint8_t(op), 4, std::uint8_t(reg), data), modul, texts);
+        DispatchReply(BuildFrame(9, std::uint8_t(op), 4, std::uint8_t(reg), data), modul);
     Fields changed;
-    for (const auto& [name, value] : Snapshot(modul, texts))
+    for (const auto& [name, value] : Snapshot(modul))
         if (before.at(name) != value) changed[name] = value;
     return {outcome, changed};
 }
@@ -107,9 +105,7 @@ TEST(RegisterCatalogue, AcceptsExactlyTheListedRepliesAndDroppedOnesChangeNothin
             const bool expected = op < 4 && kAccepted[op].count(reg) > 0;
             EXPECT_EQ(ReplyAccepted(std::uint8_t(op), std::uint8_t(reg)), expected);
             CModulDaten modul;
-            ReplyTexts texts;
-            const auto [outcome, changed] =
-                Dispatch(op, reg, {0x11, 0x22, 0x33, 0x44}, modul, texts);
+            const auto [outcome, changed] = Dispatch(op, reg, {0x11, 0x22, 0x33, 0x44}, modul);
             EXPECT_EQ(outcome.accepted, expected);
             if (kEffective.count({op, reg}) > 0) continue;
             EXPECT_TRUE(changed.empty());
@@ -131,17 +127,17 @@ TEST(RegisterCatalogue, EachReplyDecodesIntoItsFieldOnly) {
         Fields changed;
         bool refresh = false;
         bool loggerFrame = false;
+        bool status = false;
     } cases[] = {
         {0, 54, {0x10, 0x00, 0xAB, 0xCD}, {}, false, true},  // handed on, stores nothing
         {0, 55, k300, {{"loggerByteCount", "300"}}},
         {0, 60, k300, {{"rawInput", "300"}}},
         {0, 61, {0xFF, 0xFF, 0, 0}, {{"rawTemperature", "65535"}}},
         {0, 62, k300, {{"rawBattery", "300"}}},
-        {0, 56, {5, 7, 9, 9}, {{"alarmTimeText", "05:07"}}, true},
-        {0, 56, {255, 100, 0, 0}, {{"alarmTimeText", "255:100"}}, true},
-        {0, 57, {1, 20, 255, 4}, {{"statusText", "1:20 = 255"}}},
-        {0, 58, {5, 3, 24, 9}, {{"clockDateText", "05.03.24"}}, true},
-        {0, 59, {14, 7, 9, 1}, {{"clockTimeText", "14:07:09"}}, true},
+        {0, 56, {5, 7, 9, 9}, {{"alarmTime", "5.7"}}, true},
+        {0, 57, {1, 20, 255, 4}, {{"status", "1.20.255"}}, false, false, true},
+        {0, 58, {5, 3, 24, 9}, {{"clockDate", "5.3.24"}}, true},
+        {0, 59, {14, 7, 9, 1}, {{"clockTime", "14.7.9"}}, true},
         {2, 0, k300, {{"tempAdjust0", "300"}}},
         {2, 1, k300, {{"tempAdjust100", "300"}}},
         {2, 6, k300, {{"inputAdjustOpen", "300"}}},
@@ -150,8 +146,7 @@ TEST(RegisterCatalogue, EachReplyDecodesIntoItsFieldOnly) {
         {2, 26, {'G', 0x28, 'x', 0xB5}, {{"manufacturer", "G(x\xB5"}}},
         {2, 28, {3, 0, 0, 0}, {{"moduleType", "2"}}},
         {2, 30, kByte, {{"moduleAddress", "17"}}},
-        {2, 31, kOne24, {{"versionText", "QL50 Version 1.00"}}},
-        {2, 31, {0x00, 0x20, 0xC0, 0}, {{"versionText", "QL50 Version -2.50"}}},
+        {2, 31, {0x00, 0x20, 0xC0, 0}, {{"firmwareVersion", "-2.5"}}},
         {2, 32, kOne24, {{"calValue1", "1"}}, true},
         {2, 33, kTenth24, {{"calValue2", "0.099998474"}}},
         {2, 34, kOne24, {{"calValue3", "1"}}},
@@ -168,12 +163,12 @@ TEST(RegisterCatalogue, EachReplyDecodesIntoItsFieldOnly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "op " << c.op << " register " << c.reg);
         CModulDaten modul;
-        ReplyTexts texts;
-        const auto [outcome, changed] = Dispatch(c.op, c.reg, c.data, modul, texts);
+        const auto [outcome, changed] = Dispatch(c.op, c.reg, c.data, modul);
         EXPECT_TRUE(outcome.accepted);
         EXPECT_EQ(changed, c.changed);
         EXPECT_EQ(outcome.refreshDisplay, c.refresh);
         EXPECT_EQ(outcome.loggerFrame, c.loggerFrame);
+        EXPECT_EQ(outcome.statusReport, c.status);
         EXPECT_EQ(outcome.followUpRegister, 0);
     }
 }
@@ -184,106 +179,29 @@ TEST(RegisterCatalogue, MeasurementTypeIsReportedFromOne) {
          {std::tuple{3, 0, 2}, {1, 5, 0}, {8, 0, 7}, {0, 4, 4}, {9, 4, 4}, {255, 6, 6}}) {
         CModulDaten modul;
         modul.moduleType = std::uint8_t(before);
-        ReplyTexts texts;
-        EXPECT_TRUE(
-            DispatchReply(BuildFrame(0, kReadParam, 1, 28, {std::uint8_t(reported)}), modul, texts)
-                .accepted);
+        EXPECT_TRUE(DispatchReply(BuildFrame(0, kReadParam, 1, 28, {std::uint8_t(reported)}), modul)
+                        .accepted);
         EXPECT_EQ(modul.moduleType, after) << "reported " << reported;
     }
 }
 
+// Each live reply stores its value in its own channel and asks for the next register.
 TEST(LiveChain, OnePollRequestsOneTwoFiveFourThreeSixThenRefreshes) {
     CModulDaten modul;
-    ReplyTexts texts;
     std::vector<int> requested{1};
     for (int guard = 0; guard < 10; ++guard) {
+        const auto reg = std::uint8_t(requested.back());
         const ReplyOutcome outcome = DispatchReply(
-            BuildFrame(0, kReadValue, 4, std::uint8_t(requested.back()), EncodeFloat32(1.0f)),
-            modul, texts);
+            BuildFrame(0, kReadValue, 4, reg, EncodeFloat32(10.0f * reg + 0.25f)), modul);
         ASSERT_TRUE(outcome.accepted && !outcome.loggerFrame);
         EXPECT_EQ(outcome.refreshDisplay, outcome.followUpRegister == 0);
         if (outcome.followUpRegister == 0) break;
         requested.push_back(outcome.followUpRegister);
     }
     EXPECT_EQ(requested, (std::vector<int>{1, 2, 5, 4, 3, 6}));
-}
-
-// Decimals of live channels 1 to 5 for the eight types, from the type table as published.
-constexpr std::uint8_t kDecimals[8][5] = {
-    {2, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {0, 1, 0, 0, 0},
-    {2, 1, 0, 0, 0}, {1, 1, 0, 0, 0}, {2, 0, 0, 0, 0}, {1, 2, 0, 0, 0},
-};
-
-TEST(LiveChain, EachChannelUsesItsTypesDecimals) {
-    // 10 * channel + 0.2345 with 0, 1 and 2 decimals.
-    const std::string texts_[6][3] = {{},
-                                      {"10", "10.2", "10.23"},
-                                      {"20", "20.2", "20.23"},
-                                      {"30", "30.2", "30.23"},
-                                      {"40", "40.2", "40.23"},
-                                      {"50", "50.2", "50.23"}};
-    for (int type = 0; type < 8; ++type) {
-        CModulDaten modul;
-        modul.moduleType = std::uint8_t(type);
-        ReplyTexts texts;
-        for (const std::uint8_t reg : std::initializer_list<std::uint8_t>{1, 2, 5, 4, 3, 6}) {
-            const float value = reg == 6 ? 21.46f : 10.0f * reg + 0.2345f;
-            DispatchReply(BuildFrame(0, kReadValue, 4, reg, EncodeFloat32(value)), modul, texts);
-        }
-        const Fields f = Snapshot(modul, texts);
-        for (int channel = 1; channel <= 5; ++channel) {
-            SCOPED_TRACE(testing::Message() << "type " << type << " channel " << channel);
-            const std::string n = std::to_string(channel);
-            EXPECT_EQ(f.at("value" + n), Text(10.0f * float(channel) + 0.2345f));
-            EXPECT_EQ(f.at("valueText" + n), texts_[channel][kDecimals[type][channel - 1]]);
-        }
-        EXPECT_EQ(modul.temperature, 21.46f);
-        EXPECT_EQ(texts.temperatureText, "21.5");
-        EXPECT_EQ(modul.moduleType, type);
-    }
-}
-
-TEST(LiveChain, TextsKeepTheDecimalPoint) {
-    const struct {
-        std::uint8_t type;
-        std::uint8_t reg;
-        float value;
-        std::string ReplyTexts::*text;
-        const char* expected;
-    } cases[] = {
-        {0, 2, -187.6f, &ReplyTexts::valueText2, "-188"},
-        {7, 2, 9.126f, &ReplyTexts::valueText2, "9.13"},
-        {0, 6, -0.04f, &ReplyTexts::temperatureText, "-0.0"},
-        // A type index nobody should have set formats with the last record instead of reading
-        // past the table.
-        {200, 1, 98.5f, &ReplyTexts::valueText1, "98.5"},
-        // A value that is no number shows as such, never as "nan" or "inf".
-        {7, 1, std::numeric_limits<float>::quiet_NaN(), &ReplyTexts::valueText1, "---"},
-        {7, 6, -std::numeric_limits<float>::infinity(), &ReplyTexts::temperatureText, "---"},
-    };
-    for (const auto& c : cases) {
-        CModulDaten modul;
-        modul.moduleType = c.type;
-        ReplyTexts texts;
-        DispatchReply(BuildFrame(0, kReadValue, 4, c.reg, EncodeFloat32(c.value)), modul, texts);
-        EXPECT_EQ(texts.*c.text, c.expected) << c.value;
-    }
-}
-
-TEST(RegisterCatalogue, RandomRepliesKeepTheTypeIndexInsideTheTable) {
-    std::mt19937 random(2005);
-    std::uniform_int_distribution<int> byte(0, 255);
-    CModulDaten modul;
-    ReplyTexts texts;
-    for (int i = 0; i < 100000; ++i) {
-        const DataBytes data{std::uint8_t(byte(random)), std::uint8_t(byte(random)),
-                             std::uint8_t(byte(random)), std::uint8_t(byte(random))};
-        const auto reg = std::uint8_t(i % 3 == 0 ? 28 : byte(random));
-        const ReplyOutcome outcome = DispatchReply(
-            BuildFrame(0, std::uint8_t(byte(random) % 6), 4, reg, data), modul, texts);
-        ASSERT_LT(modul.moduleType, 8);
-        ASSERT_TRUE(outcome.followUpRegister == 0 || ReplyAccepted(0, outcome.followUpRegister));
-    }
+    const float values[] = {modul.value1, modul.value2, modul.value3,
+                            modul.value4, modul.value5, modul.temperature};
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(values[c], 10.0f * float(c + 1) + 0.25f);
 }
 
 }  // namespace

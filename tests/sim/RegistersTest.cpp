@@ -143,17 +143,17 @@ TEST_F(Sim, RawReadingsArePlausibleSixteenBitValues) {
 TEST_F(Sim, ClockIsSetAndReadAsTheProgramDoesAndRunsWithItsTimeSource) {
     const auto expectClock = [&](DataBytes t, DataBytes d) {
         EXPECT_EQ(AskData(module, kReadValue, 3, kValueTime), t);
-        EXPECT_EQ(AskData(module, kReadValue, 3, kValueDate), d);  // year, day, month
+        EXPECT_EQ(AskData(module, kReadValue, 3, kValueDate), d);  // day, month, year
     };
-    SetClock(module, 2005, 12, 31, 23, 59, 58);
-    expectClock({23, 59, 58, 0}, {5, 31, 12, 0});
+    SetClock(module, 2005, 12, 31, 23, 59, 58);  // written as year, day, month
+    expectClock({23, 59, 58, 0}, {31, 12, 5, 0});
     time.Advance(3s);
-    expectClock({0, 0, 1, 0}, {6, 1, 1, 0});
+    expectClock({0, 0, 1, 0}, {1, 1, 6, 0});
     SetClock(module, 2024, 2, 28, 12, 0, 0);
     time.Advance(12h + 65s);
-    expectClock({0, 1, 5, 0}, {24, 29, 2, 0});  // a leap year
+    expectClock({0, 1, 5, 0}, {29, 2, 24, 0});  // a leap year
     time.Advance(24h);
-    expectClock({0, 1, 5, 0}, {24, 1, 3, 0});
+    expectClock({0, 1, 5, 0}, {1, 3, 24, 0});
     // Invalid settings are acknowledged and ignored.
     SetClock(module, 2023, 6, 15, 8, 30, 0);
     const RegCase bad[] = {
@@ -161,7 +161,7 @@ TEST_F(Sim, ClockIsSetAndReadAsTheProgramDoesAndRunsWithItsTimeSource) {
         {kWriteValue, 3, kValueTime, {0, 0, 60, 0}}, {kWriteValue, 3, kValueDate, {23, 31, 2, 0}},
         {kWriteValue, 3, kValueDate, {23, 0, 5, 0}}, {kWriteValue, 3, kValueDate, {23, 10, 13, 0}}};
     for (const RegCase& c : bad) EXPECT_EQ(AskData(module, c.op, 3, c.reg, c.data), c.data);
-    expectClock({8, 30, 0, 0}, {23, 15, 6, 0});
+    expectClock({8, 30, 0, 0}, {15, 6, 23, 0});
 }
 
 TEST_F(Sim, NextAlarmIsTheNextLoggerIntervalBoundary) {

@@ -1,8 +1,11 @@
-// Real files for the tests: a fresh folder per test and whole-file reads and writes.
+// Real files for the tests: a fresh folder per test, whole-file reads and writes, and a full
+// disk.
 #pragma once
 
 #include <stdlib.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,5 +49,32 @@ inline std::string Slurp(const std::string& path) {
 inline void Spit(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
+
+// Lowers the size limit of the files this process writes, so that a write past it fails
+// (EFBIG; the signal the kernel sends along is ignored meanwhile), as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::size_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { Lift(); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    void Lift() {
+        if (!active_) return;
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+        active_ = false;
+    }
+
+private:
+    rlimit saved_{};
+    void (*savedHandler_)(int) = nullptr;
+    bool active_ = true;
+};
 
 }  // namespace ql50::test

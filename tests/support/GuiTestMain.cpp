@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "ui/Fonts.h"
 
@@ -24,6 +25,10 @@ int RunGuiTests(int argc, char** argv) {
     // The platform plugin is chosen when the application object is constructed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     previousHandler = qInstallMessageHandler(QuietHandler);
+    // What the program remembers for the user goes to a folder of the run, never to the
+    // user's own settings.
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ui::InstallFontSubstitutions();

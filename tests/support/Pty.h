@@ -222,7 +222,8 @@ inline Bytes NoReply(const Frame&) {
 
 // A scripted module whose answers the test sets by operation and register, and may change at any
 // time. It acknowledges a write (of a value or a parameter register) by echoing it while
-// EchoWrites is on (the default); anything else without an answer set gets none.
+// EchoWrites is on (the default), and a parameter written is what a read of it answers then, as
+// the module keeps it; anything else without an answer set gets none.
 class ScriptedModule {
 public:
     // Answers with a reply frame carrying these data bytes.
@@ -250,7 +251,17 @@ private:
     Bytes Answer(const Frame& r) {
         std::lock_guard lock(mutex_);
         const bool write = r[kPosOp] == kWriteValue || r[kPosOp] == kWriteParam;
-        if (write && echoWrites_) return ReplyTo(r, FrameData(r));
+        const auto silenced = answers_.find({r[kPosOp], r[kPosRegister]});
+        if (silenced != answers_.end() && !silenced->second) return {};
+        if (write && echoWrites_) {
+            if (r[kPosOp] == kWriteParam) {
+                const DataBytes kept = FrameData(r);
+                answers_[{kReadParam, r[kPosRegister]}] = [kept](const Frame& request) {
+                    return ReplyTo(request, kept);
+                };
+            }
+            return ReplyTo(r, FrameData(r));
+        }
         const auto found = answers_.find({r[kPosOp], r[kPosRegister]});
         return found == answers_.end() || !found->second ? Bytes{} : found->second(r);
     }

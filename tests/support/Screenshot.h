@@ -2,6 +2,7 @@
 // look.
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -12,5 +13,8 @@ namespace ql50::test {
 QString ScreenshotPath(const QString& name);
 // Writes the widget's picture there; false if that failed.
 bool Screenshot(QWidget* widget, const QString& name);
+// Writes the picture of this part of the screen (global coordinates), every window on it as it
+// lies over the others.
+bool ScreenshotOfScreen(const QRect& area, const QString& name);
 
 }  // namespace ql50::test

@@ -6,10 +6,10 @@
 
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
-#include "conversation/QtText.h"
 #include "support/Robot.h"
 #include "support/Screenshot.h"
 #include "ui/DataExchange.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
@@ -34,32 +34,6 @@ const Ending kCloseBox{"close box", [](Robot::Step& s) { s.CloseBox(); }};
 const Ending kEnter{"Enter", [](Robot::Step& s) { s.Key(Qt::Key_Return); }};
 Ending ClickOn(int id) {
     return {"button", [id](Robot::Step& s) { s.Click(id); }};
-}
-
-TEST(CalibrationDialogs, EntryShowsPromptUnitAndValue) {
-    const struct {
-        float value;
-        const char* shown;
-    } cases[] = {{1013.25f, "1013.25"}, {0.1f, "0.1"}, {0.0f, "0"}, {-59.16f, "-59.16"}};
-    for (const auto& c : cases) {
-        Robot robot;
-        CKalWertEingabe entry;
-        entry.promptText = QStringLiteral("Aktuellen Luftdruck eingeben.");
-        entry.unitText = QStringLiteral("hPa");
-        entry.value = c.value;
-        robot.OnTemplate(kEntryTemplate)
-            .Inspect([&](QWidget* w) {
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), c.shown);
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdPrompt), entry.promptText);
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdUnit), "hPa");
-                EXPECT_EQ(w->windowTitle(), "QL50");
-                EXPECT_EQ(Text(w, ui::kIdOk), "OK");
-            })
-            .Click(ui::kIdOk);
-        EXPECT_EQ(entry.DoModal(), ui::kIdOk);
-        EXPECT_TRUE(robot.WaitIdle());
-        EXPECT_FLOAT_EQ(entry.value, c.value) << "what is shown reads back unchanged";
-    }
 }
 
 // Only a number ends the window with OK; anything else is refused and the window stays open
@@ -106,20 +80,6 @@ TEST(CalibrationDialogs, EntryEndedWithoutOkKeepsItsValue) {
     }
 }
 
-// One entry object serves a whole run: the second buffer's entry opens with the first's value.
-TEST(CalibrationDialogs, EntryOpensAgainWithTheValueEnteredBefore) {
-    Robot robot;
-    CKalWertEingabe entry;
-    robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, "7.00").Click(1);
-    robot.OnTemplate(kEntryTemplate)
-        .Inspect([](QWidget* w) { EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), "7"); })
-        .Click(1);
-    entry.DoModal();
-    entry.DoModal();
-    EXPECT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(entry.value, 7.0f);
-}
-
 void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language) {
     result.saveText = language == 1 ? "Save" : "Speichern";
     result.exitText = language == 1 ? "Exit" : "Beenden";
@@ -131,16 +91,20 @@ void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language)
     result.resultText3 = Qs(lines.values[2]);
 }
 
+// Values outside the accepted range are stored only by a click: Enter ends without storing.
 TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
     const struct {
         Ending ending;
         int result;
+        bool outsideRange = false;
     } cases[] = {
         {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk},
         {kEnter, ui::kIdOk},
         {ClickOn(CKalWertAusgabe::kIdExit), ui::kIdCancel},
         {kEsc, ui::kIdCancel},
         {kCloseBox, ui::kIdCancel},
+        {kEnter, ui::kIdCancel, true},
+        {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk, true},
     };
     const ResultLines salinity =
         CalibrationResultLines(CalibrationBranch::Salinity, 7, 0, {.entered = 12.5f});
@@ -148,6 +112,7 @@ TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
         Robot robot;
         CKalWertAusgabe result;
         FillResult(result, salinity, 0);
+        result.outsideRange = c.outsideRange;
         c.ending.act(robot.OnTemplate(kResultTemplate).Inspect([](QWidget* w) {
             const QString shown[] = {"", QString::fromUtf8("Salinität"), "", "", "12.50 g/l", ""};
             const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
@@ -195,36 +160,6 @@ TEST(CalibrationDialogs, ResultLinesFitTheirColumns) {
     }
 }
 
-TEST(CalibrationDialogs, ChoiceTellsTheButtonsFromClosing) {
-    const struct {
-        Ending ending;
-        int result;
-        bool closed;
-    } cases[] = {
-        {ClickOn(CKalAuswahl::kIdOxygen), CKalAuswahl::kOxygen, false},
-        {ClickOn(CKalAuswahl::kIdAirPressure), CKalAuswahl::kAirPressure, false},
-        {ClickOn(CKalAuswahl::kIdSalinity), CKalAuswahl::kSalinity, false},
-        {kEsc, ui::kIdCancel, true},
-        {kCloseBox, ui::kIdCancel, true},
-    };
-    CKalAuswahl choice;  // shown again and again, as the closed flag must not stick
-    choice.oxygenText = "Oxygen";
-    choice.airPressureText = "Air pressure";
-    choice.salinityText = "Salinity";
-    for (const auto& c : cases) {
-        Robot robot;
-        c.ending.act(robot.OnTemplate(kChoiceTemplate).Inspect([](QWidget* w) {
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdOxygen), "Oxygen");
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdAirPressure), "Air pressure");
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdSalinity), "Salinity");
-            EXPECT_EQ(w->findChildren<QPushButton*>().size(), 3);
-        }));
-        EXPECT_EQ(choice.DoModal(), c.result) << c.ending.name;
-        EXPECT_TRUE(robot.WaitIdle());
-        EXPECT_EQ(choice.closed, c.closed) << c.ending.name;
-    }
-}
-
 // Pictures of every window in both languages, with the longest texts each one gets.
 TEST(CalibrationDialogs, Screenshots) {
     const struct {
@@ -254,8 +189,10 @@ TEST(CalibrationDialogs, Screenshots) {
             CalibrationBranch branch;
             int type;
             ResultValues values;
+            bool outsideRange = false;
         } results[] = {
             {"result-ph-", CalibrationBranch::Ph, 0, {-12.3f, -59.16f}},
+            {"result-ph-outside-", CalibrationBranch::Ph, 0, {-80.0f, -40.5f}, true},
             {"result-conductivity-", CalibrationBranch::Conductivity, 3, {1.02f, 2.0f}},
             {"result-oxygen-", CalibrationBranch::OxygenSlope, 7, {149.9f, 2600.0f, 2400.0f}},
         };
@@ -263,6 +200,7 @@ TEST(CalibrationDialogs, Screenshots) {
             CKalWertAusgabe result;
             FillResult(result, CalibrationResultLines(r.branch, r.type, l.language, r.values),
                        l.language);
+            result.outsideRange = r.outsideRange;
             robot.OnTemplate(kResultTemplate).Inspect(save(r.name + suffix)).Key(Qt::Key_Escape);
             result.DoModal();
         }

@@ -40,6 +40,7 @@ public:
         const std::uint8_t regs[] = {32, 33, 34, 35, 37};
         for (std::size_t i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
         Reply(kReadValue, kValueEndOfWrites, {});
+        Reply(kReadParam, kParamManufacturer, {'4', '7', '1', '1'});
         SetLive(live);
     }
     void SetLive(const Live& live) {
@@ -56,14 +57,22 @@ const std::vector<Frame> kOpeningReads{
     BuildFrame(0, kReadParam, 4, 33), BuildFrame(0, kReadParam, 4, 34),
     BuildFrame(0, kReadParam, 4, 35), BuildFrame(0, kReadParam, 4, 37)};
 
-// The opening reads followed by the store of these five values and the end of the series.
+// After its last frame a run asks for the module's device number, for the record.
+std::vector<Frame> ThenDeviceNumber(std::vector<Frame> frames) {
+    frames.push_back(BuildFrame(0, kReadParam, 4, 26));
+    return frames;
+}
+
+// The opening reads followed by the store of these five values, the end of the series and the
+// five values read back.
 std::vector<Frame> ReadsThenStore(const std::array<float, 5>& stored) {
     std::vector<Frame> frames = kOpeningReads;
     const std::uint8_t regs[] = {32, 33, 34, 35, 37};
     for (int i = 0; i < 5; ++i)
         frames.push_back(BuildFrame(0, kWriteParam, 4, regs[i], EncodeFloat24(stored[i])));
     frames.push_back(BuildFrame(0, kReadValue, 4, 65, EncodeFloat24(stored[4])));
-    return frames;
+    frames.insert(frames.end(), kOpeningReads.begin() + 1, kOpeningReads.end());
+    return ThenDeviceNumber(frames);
 }
 
 QString DialogText(QWidget* w, int id) {
@@ -72,7 +81,7 @@ QString DialogText(QWidget* w, int id) {
 
 class CalibrationTest : public MainWindowTest {
 protected:
-    CModulDaten& modul() { return window->conversation().modul; }
+    CModulDaten& modul() { return window->session().conversation().modul(); }
     Live LiveNow() {
         const CModulDaten& m = modul();
         return {m.value1, m.value2, m.value3, m.value4, m.value5, m.temperature};
@@ -85,7 +94,7 @@ protected:
     std::vector<Frame> Requests(CalibratingModule& module) {
         std::vector<Frame> frames;
         RequestLog log;  // all requests since the module started
-        for (const Frame& f : log.New(window->conversation(), module.peer()))
+        for (const Frame& f : log.New(window->session().conversation(), module.peer()))
             if (f[kPosOp] != kReadValue || f[kPosRegister] < 1 || f[kPosRegister] > 6)
                 frames.push_back(f);
         return frames;
@@ -106,14 +115,16 @@ protected:
         window->DestroyWindow();
         window.reset();
     }
-    // The fields of the calibration record's lines after its header, without the time.
+    // The fields of the calibration record's lines after its header, from the type to the
+    // result.
     std::vector<QStringList> Record() const {
         QStringList lines = QString::fromUtf8(Slurp(File("kalibrierung.txt"))).split('\n');
         EXPECT_EQ(lines.value(0),
-                  "Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis");
+                  QString::fromUtf8("Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\t"
+                                    "Ergebnis\tModul\tTemperatur °C\tWerte\tSHA-256"));
         std::vector<QStringList> rows;
         for (qsizetype i = 1; i + 1 < lines.size(); ++i)
-            rows.push_back(lines[i].split('\t').mid(1));
+            rows.push_back(lines[i].split('\t').mid(1, 6));
         return rows;
     }
 };
@@ -181,7 +192,7 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
             EXPECT_EQ(Requests(module),
                       ReadsThenStore({r.asymmetry, r.slope, kPhHeld[2], kPhHeld[3], kPhHeld[4]}));
         } else {
-            EXPECT_EQ(Requests(module), kOpeningReads);
+            EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
         }
         Close();
     }
@@ -213,32 +224,36 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
 
 // ---- one-point types: Redox and conductivity ----------------------------------------------
 
-TEST_F(CalibrationTest, OnePointTypesShowTheNewValue) {
-    const struct {
-        int type;
-        float held1, value1;
-        const char* setPoint;
-        const char *label, *shown;
-    } cases[] = {
-        {1, 2.0f, 12.0f, "5.0", "Offset", "15.0 mV"},
-        {3, 1.0f, 1380.0f, "1413", "Zellkonstante", "1.02 1/cm"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        const Live live{c.value1, 0, 0, 0, 0, 25.0f};
-        CalibratingModule module(c.type, {c.held1, 2.0f, 0, 0, 1.0f}, live);
+// The prompts, the entry and the result open below the value row: the user sees the values
+// they are asked to watch.
+TEST_F(CalibrationTest, PromptsLeaveTheValueRowInView) {
+    for (const int language : {0, 1}) {
+        const Live live{12.0f, 0, 0, 0, 0, 25.0f};
+        CalibratingModule module(1, {2.0f, 2.0f, 0, 0, 1.0f}, live);
         Open(module.path());
-        robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
-        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
-        robot.OnTemplate(kEntry).SetText(kValueEdit, c.setPoint).Click(1);
-        robot.OnTemplate(kResult)
-            .Inspect([&](QWidget* w) {
-                EXPECT_EQ(DialogText(w, 1150), c.label);
-                EXPECT_EQ(DialogText(w, 1166), c.shown);
-            })
-            .Click(kExit);
-        EXPECT_FALSE(Calibrate().contains(kCalError));
-        EXPECT_EQ(Requests(module), kOpeningReads);
+        window->settings.language = std::uint8_t(language);
+        window->ApplyLanguage();
+        const QString suffix = language == 0 ? "german" : "english";
+        // The row from the first column's label to the last column's value.
+        const auto clear = [&](const QString& picture) {
+            return [this, picture, suffix](QWidget* w) {
+                const QWidget *first = window->Item(kIdLabel1), *last = window->Item(kIdValue1 + 5);
+                const QRect row(first->mapToGlobal(QPoint()),
+                                last->mapToGlobal(QPoint(last->width(), last->height())));
+                EXPECT_FALSE(w->frameGeometry().intersects(row)) << w->objectName().toStdString();
+                if (!picture.isEmpty())
+                    ScreenshotOfScreen(window->frameGeometry() | w->frameGeometry(),
+                                       "calibration-" + picture + suffix);
+            };
+        };
+        robot.OnMessage("").Inspect(clear("")).Click(1);
+        robot.OnMessage("")
+            .Inspect([&](QWidget*) { AwaitLive(live); })
+            .Inspect(clear("prompt-placed-"))
+            .Click(1);
+        robot.OnTemplate(kEntry).Inspect(clear("")).SetText(kValueEdit, "5.0").Click(1);
+        robot.OnTemplate(kResult).Inspect(clear("result-placed-")).Click(kExit);
+        Calibrate();
         Close();
     }
 }
@@ -262,9 +277,9 @@ TEST_F(CalibrationTest, OxygenSalinityAndAirPressure) {
         std::vector<Frame> requests;
     } cases[] = {
         {CKalAuswahl::kIdSalinity, "12.5", "40", "40.00 g/l", ReadsThenStore(held(3, 40.0f))},
-        {CKalAuswahl::kIdSalinity, "12.5", "40.01", nullptr, kOpeningReads},
+        {CKalAuswahl::kIdSalinity, "12.5", "40.01", nullptr, ThenDeviceNumber(kOpeningReads)},
         {CKalAuswahl::kIdAirPressure, "990", "1000", "1000 hPa", ReadsThenStore(held(4, factor))},
-        {CKalAuswahl::kIdAirPressure, "990", "800", nullptr, kOpeningReads},
+        {CKalAuswahl::kIdAirPressure, "990", "800", nullptr, ThenDeviceNumber(kOpeningReads)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entered);
@@ -295,7 +310,7 @@ TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
     Open(module.path());
     robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
     EXPECT_TRUE(Calibrate().isEmpty());
-    EXPECT_EQ(Requests(module), kOpeningReads);
+    EXPECT_EQ(Requests(module), ThenDeviceNumber(kOpeningReads));
     ASSERT_EQ(Record().size(), 1u);
     const QStringList row = Record()[0];
     EXPECT_EQ(row[0], "Sauerstoff");
@@ -314,24 +329,6 @@ TEST_F(CalibrationTest, RecordThatCannotBeWrittenIsToldOnce) {
     EXPECT_EQ(Calibrate().size(), 1);
     robot.OnTemplate(kChoice).Key(Qt::Key_Escape);
     EXPECT_TRUE(Calibrate().isEmpty());
-}
-
-// The end of the write series repeats the air-pressure factor, also when the poll (which runs
-// on during this branch) sends between the last write and the end: here the module leaves the
-// factor's write unanswered, so the poll's tick comes within that wait.
-TEST_F(CalibrationTest, EndOfWritesCarriesTheFactorWhenThePollComesBetween) {
-    const Live live{100.0f, 9.0f, 120.0f, 0, 990.0f, 25.0f};
-    CalibratingModule module(7, kOxygenHeld, live);
-    module.Silence(kWriteParam, 37);
-    Open(module.path());
-    robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
-    robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
-    robot.OnTemplate(kEntry).SetText(kValueEdit, "1000").Click(1);
-    robot.OnTemplate(kResult).Click(kSave);
-    Calibrate();
-    auto stored = kOxygenHeld;
-    stored[4] = ComputeAirPressureFactor(1000.0f, 990.0f, 1.0f);
-    EXPECT_EQ(Requests(module), ReadsThenStore(stored));
 }
 
 // ---- no calibration ----------------------------------------------------------------------
@@ -358,36 +355,6 @@ TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
     EXPECT_EQ(Record()[0].last(), "keine Antwort vom Modul, nichts gespeichert");
 }
 
-// A reading of 0 makes the new value non-finite: refused without a result dialog, and the held
-// values stay as they were.
-TEST_F(CalibrationTest, ZeroReadingIsRefused) {
-    {
-        const Live live{0, 0, 0, 0, 0, 25.0f};
-        CalibratingModule module(3, {1.0f, 2.0f, 0, 0, 1.0f}, live);
-        Open(module.path());
-        robot.OnMessage(QString::fromUtf8("Sensor in Pufferlösung tauchen.")).Click(1);
-        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
-        robot.OnTemplate(kEntry).SetText(kValueEdit, "1413").Click(1);
-        Messages({kCalError});
-        Calibrate();
-        EXPECT_EQ(modul().calValue1, 1.0f);
-        EXPECT_EQ(Requests(module), kOpeningReads);
-        Close();
-    }
-    {
-        const Live live{100.0f, 9.0f, 120.0f, 0, 0, 25.0f};
-        CalibratingModule module(7, kOxygenHeld, live);
-        Open(module.path());
-        robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdAirPressure);
-        robot.OnMessage(kWait).Inspect([&](QWidget*) { AwaitLive(live); }).Click(1);
-        robot.OnTemplate(kEntry).SetText(kValueEdit, "1000").Click(1);
-        Messages({kCalError});
-        Calibrate();
-        EXPECT_EQ(modul().airPressureFactor, 1.0f);
-        EXPECT_EQ(Requests(module), kOpeningReads);
-    }
-}
-
 // ---- the virtual module ------------------------------------------------------------------
 
 // The number the summary shows after a label.
@@ -398,6 +365,8 @@ double SummaryValue(const QString& summary, const QString& label) {
     return m.captured(1).toDouble();
 }
 
+// A module that acknowledges the store but does not keep it: the user is told, and the window
+// and the record show what the module holds.
 TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
     const struct {
         int type;
@@ -407,16 +376,19 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         std::uint8_t reg;
         float wrong;  // held by the module before the run
         float expected, tolerance;
+        bool unkept = false;  // the module acknowledges the store of `reg` and keeps nothing
     } cases[] = {
         {0, {7.0, 4.0}, "Sensor in 1. Pufferlösung", "Steilheit", 33, -50.0f, -58.2f, 0.06f},
         {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 1.0f, 0.006f},
         {7, {100.0}, "Sensor in Kalibriermedium", "Anstieg", 32, 80.0f, 120.0f, 0.1f},
+        {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 0.9f, 0.006f, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         sim::VirtualModule module;
         module.SetType(c.type);
         module.SetParameter(c.reg, EncodeFloat24(c.wrong));
+        if (c.unkept) module.AcknowledgeOnly(kWriteParam, c.reg);
         module.Immerse(c.solutions[0]);
         sim::PtyServer server(module);
         std::string error;
@@ -426,7 +398,7 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         // solution: two ends of the poll chain, the first may belong to a poll begun before.
         auto twoPolls = [this](QWidget*) {
             int ends = 0;
-            const auto counter = QObject::connect(&window->conversation(),
+            const auto counter = QObject::connect(&window->session().conversation(),
                                                   &CConversation::refreshDisplay, [&] { ++ends; });
             EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
             QObject::disconnect(counter);
@@ -440,11 +412,14 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
             robot.OnTemplate(kEntry).SetText(kValueEdit, QString::number(c.solutions[i])).Click(1);
         }
         robot.OnTemplate(kResult).Click(kSave);
+        const QString unkept = QString::fromUtf8("Das Modul hat die Kalibrierung nicht bestätigt");
+        if (c.unkept) robot.OnMessage(unkept).Click(1);
         const QStringList shown = Calibrate();
         EXPECT_FALSE(shown.contains(kCalError)) << shown.join('|').toStdString();
         const float stored = DecodeFloat24(module.Parameter(c.reg));
         EXPECT_NEAR(stored, c.expected, c.tolerance);
         EXPECT_NEAR(SummaryValue(Summary(), c.label), stored, 0.051);
+        EXPECT_EQ(Record().back()[5].startsWith("vom Modul nicht"), c.unkept);
         Close();
     }
 }

@@ -46,7 +46,7 @@ protected:
         peer_ = &m.peer();
         log_ = RequestLog{};
     }
-    std::vector<Frame> NewRequests() { return log_.New(window->conversation(), *peer_); }
+    std::vector<Frame> NewRequests() { return log_.New(window->session().conversation(), *peer_); }
     static QString Field(QWidget* dialog, int id) {
         return ui::ControlText(ui::FindControl(dialog, id));
     }
@@ -184,34 +184,49 @@ TEST_F(ConfigurationTest, WriteBlockByteForByte) {
         BuildFrame(7, kReadValue, 4, 68, {255, 0, 0, 0}),
     };
     EXPECT_EQ(writes, expected);
-    EXPECT_EQ(window->conversation().deviceAddress, 7);
+    EXPECT_EQ(window->session().address(), 7);
     EXPECT_EQ(Text(kIdAddress), "7");
 }
 
-// OK refuses what it cannot send as meant, says why, puts the focus there and sends nothing.
+// OK refuses what it cannot send as meant (a value its register cannot hold), says why, puts
+// the focus there and sends nothing.
 TEST_F(ConfigurationTest, OkRefusesEntriesThatAreNoNumbersOrOutOfRange) {
     struct Case {
         int id;
-        const char* text;
+        const char* text;  // nullptr: as the module reported it
         const char* message;
+        std::uint16_t interval = 15;  // as the module reports it
     };
-    for (const Case& c : {Case{K::kIdCal1, "1,25", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdCal2, "abc", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdFixedTemp, "", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdTempOffset, "0.5 K", "Bitte eine Zahl eingeben."},
-                          Case{K::kIdInterval, "1x", "Bitte eine ganze Zahl eingeben."}}) {
+    for (const Case& c :
+         {Case{K::kIdCal1, "1,25", "Bitte eine Zahl eingeben."},
+          Case{K::kIdCal2, "abc", "Bitte eine Zahl eingeben."},
+          Case{K::kIdCal3, "1e39", "Bitte eine Zahl eingeben."},  // infinite in single precision
+          Case{K::kIdFixedTemp, "", "Bitte eine Zahl eingeben."},
+          Case{K::kIdTempOffset, "-3.5e38", "Bitte eine Zahl eingeben."},
+          Case{K::kIdTempOffset, "0.5 K", "Bitte eine Zahl eingeben."},
+          Case{K::kIdInterval, "1x", "Bitte eine ganze Zahl eingeben."},
+          Case{K::kIdInterval, "-5", "Bitte eine ganze Zahl zwischen 0 und 999 eingeben."},
+          Case{K::kIdInterval, nullptr, "Bitte nicht mehr als 3 Zeichen eingeben.", 1500}}) {
         ScriptedModule module;
         Configuration(module, 3);
+        module.Reply(kReadParam, kParamLoggerInterval,
+                     {std::uint8_t(c.interval), std::uint8_t(c.interval >> 8)});
         OpenOn(module);
-        robot.OnTemplate(kTemplate).SetText(c.id, c.text).Click(ui::kIdOk);
+        auto& dialog = robot.OnTemplate(kTemplate);
+        if (c.text != nullptr) dialog.SetText(c.id, c.text);
+        dialog.Click(ui::kIdOk);
         robot.OnMessage(c.message).Click(ui::kIdOk);
         robot.OnTemplate(kTemplate)
-            .Inspect(
-                [id = c.id](QWidget* d) { EXPECT_EQ(d->focusWidget(), ui::FindControl(d, id)); })
+            .Inspect([&c](QWidget* d) {
+                EXPECT_EQ(d->focusWidget(), ui::FindControl(d, c.id));
+                if (c.text == nullptr) {
+                    EXPECT_EQ(Field(d, c.id), QString::number(c.interval));  // not cut to 150
+                }
+            })
             .Cancel();
         Click(kIdKonfigurieren);
         ASSERT_TRUE(robot.WaitIdle());
-        for (const Frame& f : NewRequests()) EXPECT_NE(f[kPosOp], kWriteParam) << c.text;
+        for (const Frame& f : NewRequests()) EXPECT_NE(f[kPosOp], kWriteParam) << c.message;
         window->DestroyWindow();
     }
     // A module that reports an address above 31 can only be cancelled.
@@ -225,27 +240,21 @@ TEST_F(ConfigurationTest, OkRefusesEntriesThatAreNoNumbersOrOutOfRange) {
     ASSERT_TRUE(robot.WaitIdle());
 }
 
-// A read that goes unanswered: the closing command still goes out, the user is told, and the
-// dialog does not open, so nothing stale can be written back.
-TEST_F(ConfigurationTest, UnansweredReadEndsWithTheClosingCommandAndNoDialog) {
-    for (std::uint8_t silent : {std::uint8_t(kParamType), std::uint8_t(kParamCal1),
-                                std::uint8_t(kParamDisplayLanguage)}) {
-        ScriptedModule module;
-        Configuration(module, 0);
-        module.Silence(kReadParam, silent);
-        OpenOn(module);
-        robot.OnMessage("Fehler in der Datenkommunikation!").Click(ui::kIdOk);
-        Click(kIdKonfigurieren);
-        ASSERT_TRUE(robot.WaitIdle());
-        const std::vector<Frame> sent = NewRequests();
-        ASSERT_FALSE(sent.empty());
-        EXPECT_EQ(sent.back(), BuildFrame(0, kReadValue, 4, kValueConfigEnd)) << int(silent);
-        EXPECT_EQ(sent[sent.size() - 2][kPosRegister], silent);
-        window->DestroyWindow();
-    }
+// A read that goes unanswered: the user is told and the dialog does not open, so nothing stale
+// can be written back.
+TEST_F(ConfigurationTest, UnansweredReadEndsWithoutTheDialog) {
+    ScriptedModule module;
+    Configuration(module, 0);
+    module.Silence(kReadParam, kParamCal1);
+    OpenOn(module);
+    robot.OnMessage("Fehler in der Datenkommunikation!").Click(ui::kIdOk);
+    Click(kIdKonfigurieren);
+    ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(robot.Messages().size(), 1);
 }
 
-// With the virtual module: change the address and the interval, write, read again.
+// With the virtual module: change the address and the interval, write, read again; then a write
+// the module leaves unanswered ends the block and the user is told, also in the status text.
 TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
     sim::VirtualModule module;
     module.SetType(3);
@@ -253,7 +262,7 @@ TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
     std::string error;
     ASSERT_TRUE(server.Start(&error)) << error;
     Open(server.SlavePath());
-    window->conversation().deviceAddress = module.Address();
+    window->session().SetAddress(module.Address());
     window->settings.language = 1;
     window->ApplyLanguage();
     // Users cannot edit the address (its edit is disabled); the test enables it, as a service
@@ -270,7 +279,7 @@ TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
     ASSERT_TRUE(robot.WaitIdle());
     EXPECT_EQ(module.Address(), 9);
     EXPECT_EQ(module.Parameter(kParamLoggerInterval), (DataBytes{5, 0, 0, 0}));
-    EXPECT_EQ(window->conversation().deviceAddress, 9);
+    EXPECT_EQ(window->session().address(), 9);
 
     // The module now answers only address 9 (and 0); the window reaches it there.
     robot.OnTemplate(kTemplate)
@@ -278,9 +287,14 @@ TEST_F(ConfigurationTest, RoundTripWithTheVirtualModule) {
             EXPECT_EQ(Field(d, K::kIdAddress), "9");
             EXPECT_EQ(Field(d, K::kIdInterval), "5");
         })
-        .Cancel();
+        .SetText(K::kIdInterval, "7")
+        .Click(ui::kIdOk);
+    module.SilenceRegister(kWriteParam, kParamFixedTemperature);
+    robot.OnMessage("The configuration was not (completely) written").Click(ui::kIdOk);
     Click(kIdKonfigurieren);
     ASSERT_TRUE(robot.WaitIdle());
+    EXPECT_EQ(module.Parameter(kParamLoggerInterval), (DataBytes{5, 0, 0, 0}));
+    EXPECT_EQ(window->statusText().rfind("The configuration was not", 0), 0u);
 }
 
 }  // namespace

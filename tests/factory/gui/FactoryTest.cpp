@@ -205,7 +205,7 @@ TEST_F(FactoryTest, AdjustmentRoundTripWithTheVirtualModule) {
     Open(server.SlavePath());
     window->settings.factoryMode = 1;
     window->ApplyLanguage();
-    window->conversation().deviceAddress = module.Address();
+    window->session().SetAddress(module.Address());
     ExpectStart(7);
     robot.OnTemplate(kFactoryDialog).Click(P::kIdTemp0);
     robot.OnMessage(kWaitStable)
@@ -238,14 +238,14 @@ protected:
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             GTEST_SKIP() << "pdftotext (Debian package poppler-utils) is not installed";
     }
-    // Prints text to a PDF page at 600 dpi without margins, so that a printer pixel is
-    // 72 / 600 pt from the page's corner.
+    // Prints text to a PDF page without margins, so that a printer pixel is 72 / 600 pt from
+    // the page's corner. The printer starts at the screen's resolution: the report chooses its
+    // own.
     QString Print(const QString& text) {
         const QString pdf = QString::fromStdString(dir_.File("report.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
+        QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
-        printer.setResolution(kDpi);
         printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
         EXPECT_TRUE(PrintReport(printer, text));
         return pdf;
@@ -268,7 +268,7 @@ protected:
     }
     static double Points(int pixels) { return pixels * 72.0 / kDpi; }
 
-    static constexpr int kDpi = 600;
+    static constexpr int kDpi = 600;  // a PDF is printed as on a 600-dpi printer
 
 private:
     TempDir dir_;

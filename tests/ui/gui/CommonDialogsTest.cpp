@@ -1,4 +1,5 @@
-// Message boxes, the save-file dialog with its filter and overwrite question, the print dialog.
+// Message boxes and where they open, the save-file dialog with its filter and overwrite question,
+// the print dialog.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -10,12 +11,18 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "SampleDialog.h"
 #include "support/Robot.h"
+#include "support/Screenshot.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
+#include "ui/Placement.h"
+#include "ui/QtLanguage.h"
+#include "ui/UserSettings.h"
 
 namespace ql50::ui {
 namespace {
@@ -25,6 +32,21 @@ using test::Robot;
 const QString kFilter = QStringLiteral("Text (*.txt) | *.txt | Alle Dateien (*.*)|*.*||");
 
 // ---- message boxes -----------------------------------------------------------------------
+
+// A window opens under the area it must leave in view, over it where the screen has no room
+// below, moved sideways into the screen; where Qt puts it when it fits neither way.
+TEST(Placement, ClearOfTheAreaKeptInView) {
+    const QRect screen(0, 0, 800, 600);
+    const struct {
+        QRect keep;
+        std::optional<QPoint> at;
+    } cases[] = {
+        {{100, 50, 600, 40}, QPoint(249, 98)}, {{100, 500, 600, 40}, QPoint(249, 392)},
+        {{0, 50, 100, 40}, QPoint(0, 98)},     {{700, 50, 100, 40}, QPoint(500, 98)},
+        {{0, 60, 800, 480}, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlaceClearOf({300, 100}, c.keep, screen), c.at);
+}
 
 void ExpectOkOnly(QWidget* window) {
     auto* box = qobject_cast<QMessageBox*>(window);
@@ -154,6 +176,38 @@ TEST_F(SaveFileDialogTest, CancelExtensionKeptAndPlainInitialName) {
         .Cancel();
     SaveFileDialog(nullptr, QStringLiteral("txt"), QStringLiteral("messung.txt"), kFilter);
     EXPECT_EQ(QDir::currentPath(), before);
+}
+
+// The folder of the last choice is kept in the user's settings file, so a later run starts
+// there, and one that has gone gives way to the working folder. A new name is offered, and
+// Qt's own texts follow the program's language.
+TEST_F(SaveFileDialogTest, RemembersItsFolderOffersANameAndSpeaksTheLanguage) {
+    const auto inspect = [](const QString& folder, const QString& save, const QString& shot) {
+        return [=](QWidget* window) {
+            EXPECT_EQ(qobject_cast<QFileDialog*>(window)->directory().absolutePath(), folder);
+            const auto* name = window->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            EXPECT_TRUE(name->text().contains(
+                QRegularExpression(QStringLiteral(R"(^messung_\d{4}-\d\d-\d\d_\d{4}\.txt$)"))));
+            const auto* box = window->findChild<QDialogButtonBox*>();
+            EXPECT_EQ(box->buttons().first()->text().remove(QLatin1Char('&')), save);
+            EXPECT_TRUE(shot.isEmpty() || test::Screenshot(window, shot));
+        };
+    };
+    QSettings(UserSettingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("FileDialog/LastFolder"), QDir::rootPath());
+    ASSERT_TRUE(UseQtLanguage(0)) << "Qt's German translation is missing";
+    robot_.OnFileDialog()
+        .Inspect(inspect(QDir::rootPath(), QStringLiteral("Speichern"), "ui_file_chooser_de"))
+        .SaveAs(Path(QStringLiteral("a.txt")));
+    EXPECT_EQ(ChooseTextFile(nullptr, QStringLiteral("messung")), Path(QStringLiteral("a.txt")));
+    ASSERT_TRUE(UseQtLanguage(1));
+    robot_.OnFileDialog()
+        .Inspect(inspect(folder_.path(), QStringLiteral("Save"), "ui_file_chooser_en"))
+        .Cancel();
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
+    ASSERT_TRUE(folder_.remove());
+    robot_.OnFileDialog().Inspect(inspect(QDir::currentPath(), "Save", {})).Cancel();
+    ChooseTextFile(nullptr, QStringLiteral("messung"));
 }
 
 // ---- print dialog ------------------------------------------------------------------------

@@ -143,6 +143,16 @@ TEST(Fonts, WindowsFontsAreSubstituted) {
     }
 }
 
+// A window that can be minimised is an ordinary top-level window, which every window manager
+// gives a minimise button and a task-bar entry; the others stay dialogs.
+TEST(DialogTemplate, MinimizeBoxMakesAnOrdinaryWindow) {
+    for (const unsigned style : {kMinimizeBox, 0u}) {
+        CDialog dialog(DialogTemplate{1, "QL50", 100, 50, "Arial", 8, {}, style});
+        EXPECT_EQ(dialog.windowType(), style != 0 ? Qt::Window : Qt::Dialog);
+        EXPECT_EQ(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint), style != 0);
+    }
+}
+
 TEST(DialogTemplate, ScreenshotOfTheSampleDialog) {
     sample::SampleDialog dialog;
     dialog.count = 42;

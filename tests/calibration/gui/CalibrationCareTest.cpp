@@ -1,0 +1,135 @@
+// The calibration's care on the real main window: a calibration stored on the virtual module
+// shows in the history and brings the next due date into the status; the record window marks
+// where the chain breaks; and pictures of both windows.
+#include <QChart>
+#include <QChartView>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineSeries>
+#include <QTableWidget>
+
+#include "MainWindowFixture.h"
+#include "calibration/CHistoryWindow.h"
+#include "calibration/CalibrationDialogs.h"
+#include "sim/PtyServer.h"
+#include "support/Screenshot.h"
+
+namespace ql50::test {
+namespace {
+
+// The first line of the chart: the charted quantity over the stored runs.
+const QLineSeries* FirstLine(CHistoryWindow& history) {
+    for (QAbstractSeries* s : history.chartView()->chart()->series())
+        if (auto* line = qobject_cast<QLineSeries*>(s)) return line;
+    return nullptr;
+}
+
+TEST_F(MainWindowTest, StoredCalibrationShowsInTheHistoryAndTheNextDueDate) {
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir()));  // the default intervals
+    sim::VirtualModule module;
+    module.SetType(0);
+    module.Immerse(7.0);
+    sim::PtyServer server(module);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    Open(server.SlavePath());
+    const auto twoPolls = [this](QWidget*) {
+        int ends = 0;
+        const auto counter =
+            QObject::connect(&window->session(), &Session::refreshDisplay, [&] { ++ends; });
+        EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
+        QObject::disconnect(counter);
+    };
+    const QString wait = QString::fromUtf8("Warten, bis der Messwert stabil ist.");
+    robot.OnMessage(QString::fromUtf8("Sensor in 1. Pufferlösung")).Click(1);
+    robot.OnMessage(wait).Inspect(twoPolls).Click(1);
+    robot.OnTemplate(153).SetText(CKalWertEingabe::kIdValue, "7").Click(1);
+    robot.OnMessage(QString::fromUtf8("Sensor in 2. Pufferlösung"))
+        .Inspect([&](QWidget*) { module.Immerse(4.0); })
+        .Click(1);
+    robot.OnMessage(wait).Inspect(twoPolls).Click(1);
+    robot.OnTemplate(153).SetText(CKalWertEingabe::kIdValue, "4").Click(1);
+    robot.OnTemplate(154).Click(CKalWertAusgabe::kIdSave);
+    Click(kIdKalibrieren);
+    ASSERT_TRUE(robot.WaitIdle());
+
+    const QString due = QDate::currentDate().addDays(7).toString("dd.MM.yyyy");
+    EXPECT_TRUE(Text(kIdStatus).endsWith(", Sensor: gut; nächste Kalibrierung am " + due))
+        << Text(kIdStatus).toStdString();
+    EXPECT_TRUE(Screenshot(window.get(), "main-german-calibration-due"));
+    Click(kIdKalibrierverlauf);
+    CHistoryWindow* history = window->care().historyWindow();
+    ASSERT_NE(history, nullptr);
+    ASSERT_TRUE(history->isVisible());
+    ASSERT_EQ(history->histories().size(), 1u);
+    EXPECT_EQ(history->ItemText(CHistoryWindow::kIdModule), "Modul VM01 (pH)");
+    const QLineSeries* slope = FirstLine(*history);
+    ASSERT_NE(slope, nullptr);
+    ASSERT_EQ(slope->count(), 1);
+    EXPECT_NEAR(slope->at(0).y(), 98.4, 0.2);
+    EXPECT_TRUE(history->ItemText(CHistoryWindow::kIdCondition).contains("Sensor gut"));
+}
+
+// A record of half a year: pH and oxygen modules with stored, warned and refused runs, and a
+// line of the first version; the history window of each in both languages.
+TEST_F(MainWindowTest, HistoryWindowScreenshots) {
+    std::string record = "Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis\n";
+    record +=
+        "2026-06-01T09:00:00+02:00\tpH\t0\tpH\t\tAsymmetrie 2.0 mV; Steilheit -58.9 mV/pH\t"
+        "gespeichert\n";
+    for (int week = 1; week < 26; ++week) {
+        CalibrationRecordEntry e;
+        e.time = std::time_t(1780297200) + week * 7 * 86400 + (week % 3) * 3600;
+        e.moduleType = week % 2 == 0 ? 0 : 7;
+        e.moduleId = week % 2 == 0 ? "4711" : "VM01";
+        e.branch = week % 2 == 0 ? CalibrationBranch::Ph : CalibrationBranch::OxygenSlope;
+        e.outcome = week % 9 == 0   ? CalibrationOutcome::Failed
+                    : week % 7 == 0 ? CalibrationOutcome::StoredWarned
+                                    : CalibrationOutcome::Stored;
+        e.temperature = 22.0f + float(week % 4);
+        const float wobble = float((week * 37) % 5) * 0.15f;
+        if (e.outcome != CalibrationOutcome::Failed)
+            e.stored = week % 2 == 0
+                           ? CalibrationNumbers{2.0f + 0.5f * float(week) + wobble,
+                                                -58.9f + 0.17f * float(week) - wobble, 0, 0, 1}
+                           : CalibrationNumbers{121.0f - 0.9f * float(week) + 3 * wobble, 2400,
+                                                2600, 0, 1.0f};
+        record += CalibrationRecordLine(e, 0, "");
+    }
+    Spit(File("kalibrierung.txt"), record);
+    Open();
+    // Every line here follows the empty string: the second with a hash breaks the chain.
+    robot.OnDialog("Kalibrierprotokoll")
+        .Inspect([](QWidget* w) {
+            const auto* table = w->findChild<QTableWidget*>();
+            ASSERT_NE(table, nullptr);
+            EXPECT_EQ(table->verticalHeaderItem(2)->text(), "4 !");
+            EXPECT_TRUE(w->findChild<QLabel*>()->text().contains("in Zeile 4 unterbrochen"));
+            EXPECT_TRUE(Screenshot(w, "calibration-record-broken-german"));
+        })
+        .Cancel();
+    window->calibration().ShowRecord();
+    EXPECT_TRUE(robot.WaitIdle());
+    window->care().ShowHistory();
+    CHistoryWindow* history = window->care().historyWindow();
+    ASSERT_NE(history, nullptr);
+    history->resize(900, 520);
+    const std::vector<ModuleHistory> histories = history->histories();
+    ASSERT_EQ(histories.size(), 3u);  // the first version's line has no device number
+    for (int language : {0, 1}) {
+        window->settings.language = std::uint8_t(language);
+        window->ApplyLanguage();
+        for (const auto& [shown, kind] : {std::pair{2, "ph"}, std::pair{1, "oxygen"}}) {
+            history->SetHistories(histories, shown);
+            // The chart lays out its new axes and legend from posted events.
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            const QString name = QString("calibration-history-%1-%2")
+                                     .arg(kind, language == 1 ? "english" : "german");
+            EXPECT_TRUE(Screenshot(history, name));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ql50::test
