@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
+#include <QImage>
+#include <QScreen>
 #include <cmath>
 #include <random>
 
@@ -46,6 +48,14 @@ TrendTime FillDay(TrendModel& model, Values& values) {
 class Paints : public QObject {
 public:
     explicit Paints(QWidget* widget) { widget->installEventFilter(this); }
+    // Serves events until a few rounds in a row bring no paint.
+    void Settle() {
+        for (int idle = 0; idle < 3;) {
+            const int painted = count;
+            QApplication::processEvents();
+            idle = count == painted ? idle + 1 : 0;
+        }
+    }
     int count = 0;
 
 protected:
@@ -66,9 +76,26 @@ public:
     void ShowStatus(const std::string&) override {}
 };
 
+// What the screen holds after the polls drew only what changed, against the chart drawn anew;
+// both are saved beside `picture` when they differ.
+bool ScreenMatchesChart(CTrendWindow& window, const QString& picture) {
+    QWidget* view = window.chartView();
+    const QPoint at = view->mapTo(&window, QPoint(0, 0));
+    const QImage screen =
+        window.screen()
+            ->grabWindow(window.winId(), at.x(), at.y(), view->width(), view->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    const QImage anew = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (screen == anew) return true;
+    screen.save(QString(picture).replace(".png", "-screen.png"), "PNG");
+    anew.save(QString(picture).replace(".png", "-anew.png"), "PNG");
+    return false;
+}
+
 }  // namespace
 
-TrendRun TrendWindowOpen(std::size_t rangeIndex, int polls) {
+TrendRun TrendWindowOpen(std::size_t rangeIndex, int polls, const QString& picture) {
     TrendModel model;
     Values values;
     TrendTime t = FillDay(model, values);
@@ -80,18 +107,26 @@ TrendRun TrendWindowOpen(std::size_t rangeIndex, int polls) {
     emit range->activated(int(rangeIndex));
     Paints paints(window.chartView()->viewport());
     while (paints.count == 0) QApplication::processEvents();
-    const double cpu = ThreadCpuSeconds();
+    // Opening lays the chart out more than once: the polls are measured once it has settled.
+    paints.Settle();
+    double cpu = ThreadCpuSeconds();
     for (int i = 0; i < polls; ++i, t += kPoll) {
         model.Append(t, values.Next());
         window.ModelChanged();
         // The chart lays itself out for the new axes and paints, as the event loop has it.
-        const int painted = paints.count;
-        while (paints.count == painted) QApplication::processEvents();
+        paints.Settle();
+        if (i == 0 && !picture.isEmpty()) {
+            const double paused = ThreadCpuSeconds();
+            window.chartView()->grab().save(picture, "PNG");
+            cpu += ThreadCpuSeconds() - paused;
+        }
     }
     TrendRun run;
     run.cpuSecondsPerPoll = (ThreadCpuSeconds() - cpu) / polls;
     run.pointsPerChannel = model.channel(0).size();
-    for (const TrendPlot::Line& line : window.plot().lines()) run.pointsDrawn += line.points.size();
+    for (const TrendPlot::Line& line : window.plot().lines())
+        run.pointsDrawn += line.points->size();
+    if (!picture.isEmpty()) run.screenMatches = ScreenMatchesChart(window, picture);
     window.DestroyWindow();
     return run;
 }

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need.
 # With --wine also the Windows cross compiler, GoogleTest's sources and Wine, for
 # tools/test-wine.sh; with --fuzz also clang and its libFuzzer and sanitizer run-times, for
-# tools/fuzz.sh.
+# tools/fuzz.sh; with --bench also pyserial, for the script bench/compare_python.sh measures
+# ql50-cli against.
 # Idempotent: apt-get runs only when a package is missing.
 set -euo pipefail
 # qt6-translations-l10n: Qt's own dialogs in German. help2man makes the manual pages from
@@ -21,11 +22,13 @@ packages=(
 )
 wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fuzz_packages=(clang libclang-rt-14-dev)
+bench_packages=(python3-serial)
 case "${1:-}" in
   --wine) packages+=("${wine_packages[@]}") ;;
   --fuzz) packages+=("${fuzz_packages[@]}") ;;
+  --bench) packages+=("${bench_packages[@]}") ;;
   "") ;;
-  *) echo "usage: $0 [--wine | --fuzz]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--wine | --fuzz | --bench]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -10,6 +10,7 @@
 // wanted, on its own thread (every wait pumps the events of the thread it runs on).
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <optional>
@@ -128,6 +129,7 @@ private:
     bool Answered(const Request& request) const;
 
     CComPort port_;
+    std::atomic<unsigned> noticesPosted_{0};  // see DeliveryReady
     FrameAssembler assembler_;
     CModulDaten modul_;
     std::uint8_t deviceAddress_ = 0;

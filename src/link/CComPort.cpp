@@ -1,5 +1,5 @@
 // The channel's side that does not depend on the platform: the error text, the write request
-// and the one-byte hand-over between the monitor thread and the owner.
+// and the hand-over between the monitor thread and the owner.
 #include "link/CComPort.h"
 
 #include <algorithm>
@@ -10,9 +10,9 @@
 namespace ql50 {
 namespace {
 
-// The owner usually serves a hand-over within microseconds; yielding a few rounds before
-// sleeping on the condition variable saves two futex calls per byte on a busy stream.
-constexpr int kSpinRounds = 64;
+// The longest wait of the monitor for more bytes, whatever rate the line was given (a frame
+// takes 92 ms at 1,200 baud).
+constexpr std::chrono::milliseconds kLongestWait{100};
 
 }  // namespace
 
@@ -32,6 +32,7 @@ void CComPort::StopMonitor() {
     {
         std::lock_guard lock(mutex_);
         shutdown_ = true;
+        ++stops_;
     }
     served_.notify_all();  // leaves a hand-over the owner will never serve
     SignalShutdown();
@@ -59,44 +60,59 @@ void CComPort::QueueWrite(const std::uint8_t* bytes, std::size_t length) {
 void CComPort::ServeDelivery() {
     std::optional<Delivery> delivery;
     std::uint64_t sequence = 0;
+    std::uint64_t stops = 0;
     {
         std::lock_guard lock(mutex_);
         if (!pending_) return;  // a late notice: the hand-over was served or dropped already
         delivery.swap(pending_);
         sequence = handedSeq_;
+        stops = stops_;
     }
     if (delivery->isError) {
         delivery->owner->OnPortError(delivery->text, delivery->channelClosed);
     } else {
-        delivery->owner->OnPortByte(delivery->byte);
+        DeliverBytes(*delivery, stops);
     }
     {
         // The owner may have reopened the channel meanwhile: release only this hand-over.
         std::lock_guard lock(mutex_);
-        if (servedSeq_.load() < sequence) servedSeq_ = sequence;
+        servedSeq_ = std::max(servedSeq_, sequence);
     }
     served_.notify_all();
 }
 
-bool CComPort::HandOverChunk(const std::uint8_t* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        Delivery delivery;
-        delivery.owner = owner_;
-        delivery.byte = bytes[i];
-        if (!HandOver(std::move(delivery))) return false;
-        bool writeRequested = false;
-        {
-            std::lock_guard lock(mutex_);
-            writeRequested = writeRequested_;
-        }
-        // A command is waiting: the bytes not handed over yet are stale like those the purge
-        // drops from the driver, since the reply to the command comes after it.
-        if (writeRequested) return WriteRequest();
+void CComPort::DeliverBytes(const Delivery& delivery, std::uint64_t stops) {
+    for (const std::uint8_t byte : delivery.bytes) {
+        delivery.owner->OnPortByte(byte);
+        if (!ChunkGoesOn(stops)) return;
     }
+}
+
+// A command queued meanwhile (a reply handler sends the next request of a chain) makes the rest
+// of the hand-over stale like the bytes its purge drops from the driver: the reply to the command
+// comes after it. A stop drops the rest as well.
+bool CComPort::ChunkGoesOn(std::uint64_t stops) const {
+    return !writeRequested_.load() && stops_.load() == stops;
+}
+
+bool CComPort::HandOverChunk(const std::uint8_t* bytes, std::size_t count) {
+    if (count == 0) return true;
+    Delivery delivery;
+    delivery.owner = owner_;
+    delivery.bytes.assign(bytes, bytes + count);
+    if (!HandOver(std::move(delivery))) return false;
+    bool writeRequested = false;
+    {
+        std::lock_guard lock(mutex_);
+        writeRequested = writeRequested_;
+    }
+    // The command goes out before the port is looked at again: what came meanwhile is stale.
+    if (writeRequested) return WriteRequest();
+    SleepUnlessSignalled(RestMs(count));
     return true;
 }
 
-// Hands one byte or report to the owner's thread and waits until it was handled.
+// Hands the bytes of one read or a report to the owner's thread and sleeps until it was handled.
 // Returns false when shutdown was signalled meanwhile.
 bool CComPort::HandOver(Delivery delivery) {
     PortOwner* owner = delivery.owner;
@@ -112,13 +128,8 @@ bool CComPort::HandOver(Delivery delivery) {
 }
 
 bool CComPort::AwaitServed(std::uint64_t sequence) {
-    for (int round = 0; round < kSpinRounds; ++round) {
-        if (shutdown_.load()) return false;
-        if (servedSeq_.load() >= sequence) return true;
-        std::this_thread::yield();
-    }
     std::unique_lock lock(mutex_);
-    served_.wait(lock, [&] { return shutdown_.load() || servedSeq_.load() >= sequence; });
+    served_.wait(lock, [&] { return shutdown_.load() || servedSeq_ >= sequence; });
     return !shutdown_.load();
 }
 
@@ -155,6 +166,30 @@ void CComPort::TakeOwner(PortOwner* owner, std::size_t writeBufferSize) {
     writeRequested_ = false;
     pending_.reset();
     ClearWriteSignal();
+}
+
+void CComPort::TakeLineRate(int baudRate, char parity, int dataBits, int stopBits) {
+    // A start bit, the data bits, a parity bit unless none, the stop bits.
+    const int bits = 1 + dataBits + (parity == 'N' || parity == 'n' ? 0 : 1) + stopBits;
+    byteTime_ = baudRate > 0 && bits > 1
+                    ? std::chrono::nanoseconds(1'000'000'000LL * bits / baudRate)
+                    : std::chrono::nanoseconds(0);
+}
+
+int CComPort::RestOfFrameMs(std::size_t have) const {
+    return have < kFrameBytes ? LineMs(kFrameBytes - have) : 0;
+}
+
+int CComPort::RestMs(std::size_t count) const {
+    constexpr std::size_t kRestBytes = kRestFrames * kFrameBytes;
+    return count < 2 * kRestBytes ? LineMs(kRestBytes) : 0;
+}
+
+// The time `bytes` take on the line, rounded up to whole milliseconds.
+int CComPort::LineMs(std::size_t bytes) const {
+    const auto time =
+        std::chrono::ceil<std::chrono::milliseconds>(byteTime_ * static_cast<long long>(bytes));
+    return static_cast<int>(std::min(time, kLongestWait).count());
 }
 
 bool CComPort::LaunchMonitor() {

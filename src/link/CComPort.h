@@ -4,16 +4,28 @@
 // interface and its behaviour are the same on both.
 //
 // A monitor thread waits for three things in priority order: shutdown, the port, a write
-// request (poll() on POSIX, WaitForMultipleObjects on Win32). Every received byte is handed to the
-// owner on the owner's own thread, one byte per hand-over, and the monitor waits until the owner
-// has handled it (or until shutdown is signalled, so StopMonitor can never deadlock). Before every
-// write both directions of the port are purged, so bytes the owner has not yet been handed are
-// dropped.
+// request (poll() on POSIX, WaitForMultipleObjects on Win32). What one read of the port brings is
+// handed to the owner on the owner's own thread in one hand-over, and the monitor sleeps until the
+// owner has handled it (or until shutdown is signalled, so StopMonitor can never deadlock). The
+// owner still takes the bytes one at a time, in arrival order. Before every write both directions
+// of the port are purged, so bytes the owner has not yet been handed are dropped; in the same way
+// a command the owner queues while it takes a hand-over ends that hand-over: the bytes after the
+// one it was taking are dropped, since they came before the command's reply.
+//
+// A line at its rate brings a frame byte by byte, and every hand-over wakes two threads. So when
+// a read brings less than a frame, the monitor first waits as long as the rest of a frame takes
+// on the line and takes what came meanwhile along: a reply costs one hand-over and is complete no
+// later than its last byte. And after a hand-over that no command follows, the monitor rests for
+// the line time of a few frames before it reads again, so a stream (the logger read-out) costs a
+// hand-over per few frames. Shutdown and a command end either wait at once. A hand-over of more
+// than twice what such a rest gathers (the bytes came faster than the line carries them, as from
+// a pseudo-terminal) is not rested after.
 //
 // A device that goes away (hang-up, unplugged USB adapter) is reported once with
 // channelClosed set; the channel then has closed the device and its monitor has ended, and the
 // owner's next operation opens it again.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -36,7 +48,8 @@ public:
     // Monitor thread: a delivery is waiting. Must not block; the owner arranges for
     // port.ServeDelivery() to be called soon on its own thread (for example by posting an event).
     virtual void DeliveryReady(CComPort& port) = 0;
-    // Owner's thread, from ServeDelivery: one received byte.
+    // Owner's thread, from ServeDelivery: the next received byte. The bytes of one hand-over
+    // come in a row, each after the one before has returned.
     virtual void OnPortByte(std::uint8_t byte) = 0;
     // Owner's thread, from ServeDelivery (or from Open for a configuration failure): an error
     // report (already composed, at most 199 bytes). channelClosed is true when the channel has
@@ -71,7 +84,8 @@ public:
     bool StartMonitor();
     // Signals shutdown and joins the monitor thread. Returns at once when none runs.
     // Safe from the owner's thread at any time, also from inside OnPortByte/OnPortError.
-    // A hand-over that the owner has not served yet is dropped.
+    // A hand-over that the owner has not served yet is dropped, and so is the rest of one that
+    // it is taking.
     void StopMonitor();
     // Closes the device (stops the monitor first).
     void Close();
@@ -81,7 +95,7 @@ public:
     // A second call before the monitor has written the first replaces it.
     void QueueWrite(const std::uint8_t* bytes, std::size_t length);
 
-    // Owner's thread: hands the waiting byte or error to the owner, then releases the monitor.
+    // Owner's thread: hands the waiting bytes or error to the owner, then releases the monitor.
     // Does nothing when nothing is waiting.
     void ServeDelivery();
 
@@ -96,31 +110,45 @@ public:
                                     int portNumber);
 
 private:
-    // One hand-over from the monitor to the owner: a byte or an error report.
+    // One hand-over from the monitor to the owner: the bytes of one read, or an error report.
     struct Delivery {
         PortOwner* owner = nullptr;
         bool isError = false;
-        std::uint8_t byte = 0;
+        std::vector<std::uint8_t> bytes;
         std::string text;
         bool channelClosed = false;
     };
 
     // QueueWrite takes its length as an unsigned 8-bit value: no request is ever longer.
     static constexpr std::size_t kLongestWrite = 255;
+    // The module's frames: what the monitor gathers on a slow line before a hand-over, and the
+    // frames whose line time it rests after one.
+    static constexpr std::size_t kFrameBytes = 11;
+    static constexpr std::size_t kRestFrames = 4;
 
     // The hand-over (CComPort.cpp): the same on every platform. The reports take the system's
     // text as the system formats it, with its line break.
     bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
     bool HandOver(Delivery delivery);
     bool AwaitServed(std::uint64_t sequence);
+    void DeliverBytes(const Delivery& delivery, std::uint64_t stops);
+    bool ChunkGoesOn(std::uint64_t stops) const;
     bool Report(const char* operation, const std::string& systemText);
     bool CloseAndReport(const char* operation, const std::string& systemText);
     // Open and StartMonitor on every platform: taking the owner with a fresh write buffer
-    // (under the lock), and starting the monitor thread.
+    // (under the lock), the time a byte takes on the line, and starting the monitor thread.
     void TakeOwner(PortOwner* owner, std::size_t writeBufferSize);
+    void TakeLineRate(int baudRate, char parity, int dataBits, int stopBits);
     bool LaunchMonitor();
+    // Milliseconds to wait for the rest of a frame once `have` bytes of it came, and to rest
+    // after a hand-over of `count` bytes; 0 when there is nothing to wait for.
+    int RestOfFrameMs(std::size_t have) const;
+    int RestMs(std::size_t count) const;
+    int LineMs(std::size_t bytes) const;
 
     // What each platform provides to it.
+    // Sleeps `ms` unless shutdown or a write request comes first; returns whether it slept all.
+    bool SleepUnlessSignalled(int ms);
     void SignalShutdown();
     void SignalWrite();       // under the lock
     void ClearWriteSignal();  // under the lock
@@ -137,6 +165,7 @@ private:
     void MonitorThread();
     bool ArmWait();
     Step ServicePort();
+    Step ReadQueued(std::uint8_t* into, unsigned long room, unsigned long& got);
     Step ReadFailed(const char* operation, unsigned long error);
     bool FinishWait();
     bool NarrowEventMask(unsigned long error);
@@ -163,6 +192,7 @@ private:
 
     PortOwner* owner_ = nullptr;
     int portNumber_ = 0;
+    std::chrono::nanoseconds byteTime_{0};  // set by Open while no monitor runs
     std::string openError_;
     OpenFailure openFailure_ = OpenFailure::None;
     std::atomic<bool> threadAlive_{false};
@@ -173,11 +203,14 @@ private:
     std::condition_variable served_;
     std::vector<std::uint8_t> writeBuffer_;
     std::uint8_t writeLength_ = 0;
-    bool writeRequested_ = false;
+    // Written under mutex_; the owner's check after every byte of a hand-over reads it without.
+    std::atomic<bool> writeRequested_{false};
     std::optional<Delivery> pending_;
     std::uint64_t handedSeq_ = 0;
-    // Written under mutex_, read without it by the monitor's brief spin before it sleeps.
-    std::atomic<std::uint64_t> servedSeq_{0};
+    std::uint64_t servedSeq_ = 0;
+    // Counts the stops, so a hand-over being taken ends when the monitor was stopped (and maybe
+    // started again) meanwhile.
+    std::atomic<std::uint64_t> stops_{0};
     std::atomic<bool> shutdown_{false};
 };
 

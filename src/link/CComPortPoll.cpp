@@ -21,7 +21,7 @@ using posixport::SystemText;
 
 namespace {
 
-// Bytes taken from the driver in one read; they are still handed over one at a time.
+// Bytes taken from the driver in one read, and handed over together.
 constexpr std::size_t kChunkSize = 512;
 // A write that makes no progress for this long is given up (the module's reply wait then runs
 // out), like the one-second write timeouts of the original serial set-up.
@@ -96,7 +96,14 @@ void CComPort::MonitorThread() {
 bool CComPort::ServicePort(short revents) {
     std::array<std::uint8_t, kChunkSize> chunk{};
     const ssize_t got = ::read(fd_.load(), chunk.data(), chunk.size());
-    if (got > 0) return HandOverChunk(chunk.data(), static_cast<std::size_t>(got));
+    if (got > 0) {
+        auto have = static_cast<std::size_t>(got);
+        if (SleepUnlessSignalled(RestOfFrameMs(have))) {
+            const ssize_t more = ::read(fd_.load(), chunk.data() + have, chunk.size() - have);
+            if (more > 0) have += static_cast<std::size_t>(more);  // a failure shows next time
+        }
+        return HandOverChunk(chunk.data(), have);
+    }
     const int error = got < 0 ? errno : 0;
     const bool lineGone = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     if (got < 0 && Retry(error) && !lineGone) return true;
@@ -104,6 +111,13 @@ bool CComPort::ServicePort(short revents) {
     if (got < 0 && !Retry(error))
         return CloseAndReport("ReadFile()", SystemText(std::strerror(error)));
     return CloseAndReport("ReadFile()", SystemText(got == 0 ? "hang-up" : LineGoneReason(revents)));
+}
+
+// Shutdown and a write request take their turn after the hand-over of what came so far.
+bool CComPort::SleepUnlessSignalled(int ms) {
+    if (ms <= 0) return false;
+    pollfd fds[2] = {{shutdownFd_, POLLIN, 0}, {writeFd_, POLLIN, 0}};
+    return ::poll(fds, 2, ms) == 0;
 }
 
 bool CComPort::WriteRequest() {

@@ -165,6 +165,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     fd_ = fd;
     openError_.clear();
     openFailure_ = OpenFailure::None;
+    TakeLineRate(baudRate, parity, dataBits, stopBits);
     ApplyLineSettings(fd, baudRate, parity, dataBits, stopBits);
     std::lock_guard lock(mutex_);
     ::tcflush(fd, TCIOFLUSH);

@@ -25,7 +25,7 @@
 namespace ql50 {
 namespace {
 
-// Bytes taken from the driver in one read; they are still handed over one at a time.
+// Bytes taken from the driver in one read, and handed over together.
 constexpr DWORD kChunkSize = 512;
 // Every timeout of the port, as the module's line has always been set up.
 constexpr DWORD kTimeoutMs = 1000;
@@ -176,6 +176,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     io_->port = port;
     openError_.clear();
     openFailure_ = OpenFailure::None;
+    TakeLineRate(baudRate, parity, dataBits, stopBits);
     ConfigurePort(baudRate, parity, dataBits, stopBits, eventMask);
     std::lock_guard lock(mutex_);
     PurgeComm(port, kPurgeAll);
@@ -228,6 +229,13 @@ bool CComPort::StartMonitor() {
     }
     ResetEvent(io_->shutdownEvent);
     return LaunchMonitor();
+}
+
+// Shutdown and a write request take their turn after the hand-over of what came so far.
+bool CComPort::SleepUnlessSignalled(int ms) {
+    if (ms <= 0) return false;
+    const HANDLE signals[2] = {io_->shutdownEvent, io_->writeEvent};
+    return WaitForMultipleObjects(2, signals, FALSE, DWORD(ms)) == WAIT_TIMEOUT;
 }
 
 void CComPort::SignalShutdown() {
@@ -313,8 +321,27 @@ bool CComPort::NarrowEventMask(unsigned long error) {
     return mask != EV_RXCHAR && SetCommMask(io_->port.load(), EV_RXCHAR);
 }
 
-// Reads what the driver holds, at most one chunk, and hands it over byte by byte.
+// Reads what the driver holds, at most one chunk, and hands it over in one piece. Less than a
+// frame is handed over together with what comes while the rest of a frame takes on the line.
 CComPort::Step CComPort::ServicePort() {
+    std::array<std::uint8_t, kChunkSize> chunk{};
+    DWORD got = 0;
+    const Step step = ReadQueued(chunk.data(), kChunkSize, got);
+    if (step != Step::Busy || got == 0) return step;
+    DWORD more = 0;
+    if (SleepUnlessSignalled(RestOfFrameMs(got)) &&
+        ReadQueued(chunk.data() + got, kChunkSize - got, more) == Step::End) {
+        return Step::End;
+    }
+    if (!HandOverChunk(chunk.data(), got + more)) return Step::End;
+    return Step::Busy;
+}
+
+// Reads what the driver holds, at most `room` bytes; `got` tells how many came. Idle when
+// nothing was queued, Busy after a read (or a failed one, reported), End when the thread has to
+// end.
+CComPort::Step CComPort::ReadQueued(std::uint8_t* into, unsigned long room, unsigned long& got) {
+    got = 0;
     const HANDLE port = io_->port.load();
     DWORD errors = 0;
     COMSTAT status{};
@@ -324,11 +351,10 @@ CComPort::Step CComPort::ServicePort() {
         return Step::End;
     }
     if (status.cbInQue == 0) return Step::Idle;
-    std::array<std::uint8_t, kChunkSize> chunk{};
     // Exactly what is queued: a read asked for more waits for its timeouts.
-    const DWORD wanted = std::min<DWORD>(status.cbInQue, kChunkSize);
+    const DWORD wanted = std::min<DWORD>(status.cbInQue, room);
     IoResult result;
-    if (ReadFile(port, chunk.data(), wanted, nullptr, &io_->read)) {
+    if (ReadFile(port, into, wanted, nullptr, &io_->read)) {
         result.ok = GetOverlappedResult(port, &io_->read, &result.transferred, FALSE) != 0;
     } else if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING) {
         return ReadFailed("ReadFile()", error);
@@ -340,7 +366,7 @@ CComPort::Step CComPort::ServicePort() {
         }
         if (!result.ok) return ReadFailed("GetOverlappedResults() in ReadFile()", result.error);
     }
-    if (!HandOverChunk(chunk.data(), result.transferred)) return Step::End;
+    got = result.transferred;
     return Step::Busy;
 }
 

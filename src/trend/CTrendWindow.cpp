@@ -15,6 +15,7 @@
 
 #include "trend/TrendCsv.h"
 #include "trend/TrendPlot.h"
+#include "trend/TrendScale.h"
 #include "ui/FileDialogs.h"
 
 namespace ql50 {
@@ -61,25 +62,12 @@ constexpr RangeLook kRangeLooks[] = {
 static_assert(std::size(kRangeLooks) == kTrendRanges.size());
 
 constexpr int kValueTicks = 6;
+// The window moves on in steps of this part of its width.
+constexpr int kScrollSteps = 50;
 
 // A colour per live channel; the temperature (channel 6) red.
 constexpr QRgb kChannelColors[kTrendChannels] = {0x1f77b4, 0x2ca02c, 0xff7f0e,
                                                  0x9467bd, 0x17becf, 0xd62728};
-
-// The smallest span of a value axis: ten steps of the last decimal the main window shows, so
-// noise below what the window shows does not fill the whole height.
-double MinimumSpan(int decimals) {
-    return std::pow(10.0, 1 - decimals);
-}
-
-// Digits after the point that the tick step of a value axis needs.
-int StepDecimals(double step) {
-    for (int d = 0; d < 6; ++d) {
-        const double scaled = step * std::pow(10.0, d);
-        if (std::abs(scaled - std::round(scaled)) < 1e-6 * std::max(1.0, scaled)) return d;
-    }
-    return 6;
-}
 
 }  // namespace
 
@@ -148,10 +136,11 @@ void CTrendWindow::ModelChanged() {
     Redraw();
 }
 
+// The whole milliseconds of the window shown: the grid's columns up to the one that the newest
+// sample (or the paused end) lies in, or that starts with it.
 TrendWindow CTrendWindow::Shown() const {
-    const TrendTime span = kTrendRanges[range_];
-    if (paused_) return {pausedAt_ - span, pausedAt_};
-    return model_.Latest(span, QDateTime::currentMSecsSinceEpoch());
+    return {TrendTime(std::ceil(grid_.Start(end_ - grid_.columns))),
+            TrendTime(std::floor(grid_.Start(end_)))};
 }
 
 // One value axis per unit, on alternating sides; an axis of a single channel takes its colour.
@@ -163,6 +152,7 @@ void CTrendWindow::BuildAxes() {
     }
     unitAxes_.clear();
     channelAxis_.clear();
+    axisScales_.clear();
     builtType_ = model_.typeIndex();
     builtLanguage_ = host_.Language();
     channels_ = TrendChannels(builtType_, builtLanguage_);
@@ -193,65 +183,109 @@ void CTrendWindow::BuildAxes() {
         }
         channelAxis_.push_back(axis);
     }
+    thinnings_.assign(channels_.size(), TrendThinning());
+    channelSpans_.assign(channels_.size(), {});
 }
 
 void CTrendWindow::Redraw() {
     if (!IsOpen()) return;
     if (builtType_ != model_.typeIndex() || builtLanguage_ != host_.Language()) BuildAxes();
+    // One column per pixel of the plot.
+    grid_ = {kTrendRanges[range_], std::max(1, int(chart_->plotArea().width()))};
+    end_ = EndColumn();
     const TrendWindow shown = Shown();
-    const RangeLook& look = kRangeLooks[range_];
-    timeAxis_->setFormat(QString::fromUtf8(look.timeFormat));
-    timeAxis_->setTickCount(look.ticks);
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shown.from),
-                        QDateTime::fromMSecsSinceEpoch(shown.to));
-    thinnedColumns_ = std::max(1, int(chart_->plotArea().width()));
-    std::vector<std::vector<TrendPoint>> points;
-    for (const TrendChannel& c : channels_)
-        points.push_back(model_.channel(c.index).Thin(shown.from, shown.to, thinnedColumns_));
-    ScaleValueAxes(points, shown);
+    ShowTimeRange(shown);
     const auto series = chart_->series();
     std::vector<TrendPlot::Line> lines;
+    std::vector<std::size_t> firstChanged;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         const QColor color = static_cast<QLineSeries*>(series[qsizetype(i)])->color();
-        lines.push_back({color, channelAxis_[i], std::move(points[i])});
+        const TrendSeries& values = model_.channel(channels_[i].index);
+        lines.push_back(
+            {color, channelAxis_[i], &thinnings_[i].Update(values, model_.history(), grid_, end_)});
+        firstChanged.push_back(thinnings_[i].firstChanged());
     }
-    plot_->SetLines(std::move(lines), shown);
+    // Unless the window or an axis moved, only the newest points are drawn again.
+    const double from = grid_.Start(end_ - grid_.columns), to = grid_.Start(end_);
+    if (!ScaleValueAxes(shown) && plot_->Shows(from, to)) {
+        plot_->SetNewestPoints(std::move(lines), firstChanged);
+    } else {
+        plot_->SetLines(std::move(lines), from, to);
+    }
     const bool any = model_.typeIndex() >= 0;
     EnableItem(kIdSavePng, any);
     EnableItem(kIdSaveCsv, any);
     drawnRevision_ = model_.revision();
 }
 
+// The window moves on by whole columns, in steps of a fiftieth of its width and to every whole
+// range (a day at midnight): between steps a poll changes the newest columns only, and the axes
+// stay. The newest values may lie up to a step before the right edge.
+std::int64_t CTrendWindow::EndColumn() const {
+    const TrendTime end =
+        paused_ ? pausedAt_ : model_.Latest(grid_.span, QDateTime::currentMSecsSinceEpoch()).to;
+    const std::int64_t newest = grid_.EndAt(end);
+    const auto stepAfter = [newest](std::int64_t step) {
+        return newest + (step - newest % step) % step;  // the first multiple from newest on
+    };
+    return std::min(stepAfter((grid_.columns + kScrollSteps - 1) / kScrollSteps),
+                    stepAfter(grid_.columns));
+}
+
+// The time axis is laid out anew only when the window moved.
+void CTrendWindow::ShowTimeRange(TrendWindow shown) {
+    if (shownTimes_ && shownTimes_->from == shown.from && shownTimes_->to == shown.to &&
+        shownLook_ == range_)
+        return;
+    const RangeLook& look = kRangeLooks[range_];
+    timeAxis_->setFormat(QString::fromUtf8(look.timeFormat));
+    timeAxis_->setTickCount(look.ticks);
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shown.from),
+                        QDateTime::fromMSecsSinceEpoch(shown.to));
+    shownTimes_ = shown;
+    shownLook_ = range_;
+}
+
 // Each unit's axis spans the values of its channels inside the window, with a margin, in round
-// steps.
-void CTrendWindow::ScaleValueAxes(const std::vector<std::vector<TrendPoint>>& points,
-                                  TrendWindow shown) {
+// steps. An axis is touched only when what it shows changes: every change lays out its labels
+// anew. Returns whether one changed.
+bool CTrendWindow::ScaleValueAxes(TrendWindow shown) {
     struct Span {
         double low = HUGE_VAL, high = -HUGE_VAL;
         int decimals = 0;
     };
     std::map<QValueAxis*, Span> spans;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
+        // Points that stayed keep their values; a column that took values only widened.
+        const std::vector<TrendPoint>& points = thinnings_[i].points();
+        auto& [low, high] = channelSpans_[i];
+        if (thinnings_[i].firstChanged() == 0) low = HUGE_VAL, high = -HUGE_VAL;
+        for (std::size_t k = thinnings_[i].firstChanged(); k < points.size(); ++k) {
+            if (points[k].time < shown.from || points[k].time > shown.to) continue;
+            low = std::min(low, points[k].value);
+            high = std::max(high, points[k].value);
+        }
         Span& span = spans[channelAxis_[i]];
         span.decimals = std::max(span.decimals, channels_[i].decimals);
-        for (const TrendPoint& p : points[i]) {
-            if (p.time < shown.from || p.time > shown.to) continue;
-            span.low = std::min(span.low, p.value);
-            span.high = std::max(span.high, p.value);
-        }
+        span.low = std::min(span.low, low);
+        span.high = std::max(span.high, high);
     }
-    for (auto& [axis, span] : spans) {
-        auto [low, high, decimals] = span;
-        if (low > high) low = high = 0;  // nothing in the window
-        const double missing = MinimumSpan(decimals) - (high - low);
-        if (missing > 0) low -= missing / 2, high += missing / 2;
-        // A margin keeps the extremes off the plot's edges.
-        const double margin = (high - low) * 0.05;
-        axis->setRange(low - margin, high + margin);
-        axis->applyNiceNumbers();
-        const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
-        axis->setLabelFormat(QStringLiteral("%.%1f").arg(StepDecimals(step)));
+    bool changed = false;
+    for (const auto& [axis, span] : spans) {
+        TrendScale& shownScale = axisScales_[axis];
+        const TrendScale scale =
+            ScaleTrendAxis(span.low, span.high, span.decimals,
+                           shownScale.ticks > 0 ? shownScale.ticks : kValueTicks);
+        if (scale == shownScale) continue;
+        changed = true;
+        if (scale.min != shownScale.min || scale.max != shownScale.max)
+            axis->setRange(scale.min, scale.max);
+        if (scale.ticks != shownScale.ticks) axis->setTickCount(scale.ticks);
+        if (scale.labelDecimals != shownScale.labelDecimals || shownScale.ticks == 0)
+            axis->setLabelFormat(QStringLiteral("%.%1f").arg(scale.labelDecimals));
+        shownScale = scale;
     }
+    return changed;
 }
 
 void CTrendWindow::OnRange() {
@@ -311,7 +345,7 @@ void CTrendWindow::resizeEvent(QResizeEvent* event) {
 // again for its new width.
 void CTrendWindow::OnPlotAreaChanged() {
     plot_->PlotAreaChanged();
-    if (rethinPending_ || std::abs(int(chart_->plotArea().width()) - thinnedColumns_) <= 8) return;
+    if (rethinPending_ || std::abs(int(chart_->plotArea().width()) - grid_.columns) <= 8) return;
     // Not inside the chart's layout pass, which the new axis ranges would start again.
     rethinPending_ = true;
     QTimer::singleShot(0, this, [this] {

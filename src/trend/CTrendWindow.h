@@ -6,8 +6,12 @@
 #include <QString>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "trend/TrendModel.h"
+#include "trend/TrendScale.h"
+#include "trend/TrendThinning.h"
 #include "ui/CDialog.h"
 #include "ui/ProcedureHost.h"
 
@@ -55,7 +59,9 @@ protected:
 private:
     void Redraw();
     void BuildAxes();
-    void ScaleValueAxes(const std::vector<std::vector<TrendPoint>>& points, TrendWindow shown);
+    std::int64_t EndColumn() const;
+    void ShowTimeRange(TrendWindow shown);
+    bool ScaleValueAxes(TrendWindow shown);
     TrendWindow Shown() const;
     void OnRange();
     void OnPause();
@@ -74,12 +80,20 @@ private:
     std::vector<TrendChannel> channels_;
     std::vector<QValueAxis*> channelAxis_;  // per entry of channels_
     std::map<std::string, QValueAxis*> unitAxes_;
+    std::map<QValueAxis*, TrendScale> axisScales_;  // what each value axis shows
+    std::vector<TrendThinning> thinnings_;          // per entry of channels_
+    // The smallest and largest value shown per entry of channels_.
+    std::vector<std::pair<double, double>> channelSpans_;
     std::size_t range_ = kDefaultTrendRange;
     bool paused_ = false;
     TrendTime pausedAt_ = 0;
     int builtType_ = -2;
     int builtLanguage_ = -1;
-    int thinnedColumns_ = 0;
+    // The window shown: the grid's columns before column end_.
+    TrendGrid grid_;
+    std::int64_t end_ = 0;
+    std::optional<TrendWindow> shownTimes_;
+    std::size_t shownLook_ = 0;
     bool rethinPending_ = false;
     std::uint64_t drawnRevision_ = 0;
 };

@@ -33,6 +33,7 @@ void TrendModel::Begin(int typeIndex) {
     newest_.reset();
     type_ = typeIndex;
     ++revision_;
+    ++history_;
 }
 
 void TrendModel::Append(TrendTime time, const TrendValues& values) {

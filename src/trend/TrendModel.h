@@ -56,6 +56,8 @@ public:
     std::optional<TrendTime> Newest() const { return newest_; }
     // Counts every change, so a window redraws only what moved.
     std::uint64_t revision() const { return revision_; }
+    // Counts the histories begun anew, so a window knows when what it kept is gone.
+    std::uint64_t history() const { return history_; }
     // The last `span` of the history: up to the newest sample, or up to `now` when there is none.
     TrendWindow Latest(TrendTime span, TrendTime now) const;
 
@@ -66,6 +68,7 @@ private:
     int type_ = -1;
     std::optional<TrendTime> newest_;
     std::uint64_t revision_ = 0;
+    std::uint64_t history_ = 0;
 };
 
 }  // namespace ql50

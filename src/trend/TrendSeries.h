@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace ql50 {
@@ -24,6 +25,22 @@ struct TrendPoint {
     TrendTime time;
     double value;
     bool newRun;
+    bool operator==(const TrendPoint&) const = default;
+};
+
+// The pixel columns of a time range `span` drawn `columns` pixels wide, laid out from the start
+// of the epoch: column c covers [c * span / columns, (c + 1) * span / columns). A window that
+// moves on by whole columns keeps the columns it had.
+struct TrendGrid {
+    TrendTime span = 1;
+    int columns = 1;
+
+    std::int64_t Column(TrendTime time) const;
+    // The time column c starts at (milliseconds, not always whole ones).
+    double Start(std::int64_t column) const { return double(column) * double(span) / columns; }
+    // The first column that starts at or after `time`: the end of the window that shows it.
+    std::int64_t EndAt(TrendTime time) const;
+    bool operator==(const TrendGrid&) const = default;
 };
 
 class TrendSeries {
@@ -46,8 +63,23 @@ public:
     // value starts a new run with the next value, unless both lie in the same column, where the
     // break would be narrower than a pixel.
     std::vector<TrendPoint> Thin(TrendTime from, TrendTime to, int columns) const;
+    // The same for the window of `grid` that ends where column `end` starts: the columns
+    // end - columns to end - 1, the samples at its end and one sample on either side. Equal to
+    // Thin(from, to, columns) when the window starts and ends on whole milliseconds.
+    std::vector<TrendPoint> Thin(const TrendGrid& grid, std::int64_t end) const;
+
+    // The points that the columns from `first` on add to those before them in Thin(grid, end),
+    // for a window whose end no sample has passed; appended to `points`. What a kept thinning
+    // (TrendThinning) recomputes at a poll.
+    void ThinTail(const TrendGrid& grid, std::int64_t first, std::int64_t end,
+                  std::vector<TrendPoint>& points) const;
+    // The index of the last sample before the window of `grid` ending at `end`, if there is one.
+    std::optional<std::size_t> Before(const TrendGrid& grid, std::int64_t end) const;
 
 private:
+    std::size_t FirstAt(const TrendGrid& grid, std::int64_t column) const;
+    std::size_t FirstAfter(const TrendGrid& grid, std::int64_t end) const;
+
     std::deque<TrendSample> samples_;
 };
 

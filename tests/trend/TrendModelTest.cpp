@@ -7,8 +7,15 @@
 #include <random>
 
 #include "trend/TrendModel.h"
+#include "trend/TrendThinning.h"
 
 namespace ql50 {
+
+// "|" before a point that starts a run, then its time after the start of the tests and value.
+void PrintTo(const TrendPoint& p, std::ostream* out) {
+    *out << (p.newRun ? "|" : "") << (p.time - 1'767'225'600'000) << ":" << p.value;
+}
+
 namespace {
 
 constexpr TrendTime kStart = 1'767'225'600'000;  // 2026-01-01 00:00 UTC
@@ -97,6 +104,40 @@ TEST(TrendModel, ThinningKeepsFirstLastAndExtremesOfEveryColumn) {
         EXPECT_TRUE(has(col, samples.back())) << col;
         EXPECT_TRUE(has(col, *std::min_element(samples.begin(), samples.end(), byValue))) << col;
         EXPECT_TRUE(has(col, *std::max_element(samples.begin(), samples.end(), byValue))) << col;
+    }
+}
+
+// A thinning kept from poll to poll has the points of the whole window thinned anew at every
+// poll: through gaps, equal times (a clock set back), long pauses that move the window by many
+// columns, and windows that samples have passed (the chart paused). Where a window starts and
+// ends on whole milliseconds, these are the points of Thin(from, to, columns).
+TEST(TrendModel, KeptThinningEqualsThinningTheWholeWindow) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> dice(0, 99);
+    for (const TrendGrid grid :
+         {TrendGrid{600'000, 560}, TrendGrid{86'400'000, 800}, TrendGrid{60'000, 7}}) {
+        TrendSeries series;
+        TrendThinning kept;
+        TrendTime t = kStart;
+        bool silent = false;
+        for (int poll = 0; poll < 4000; ++poll) {
+            const int roll = dice(random);
+            t += roll < 3 ? 0 : roll < 5 ? 40 * kPoll + roll : roll < 6 ? grid.span / 3 : kPoll;
+            silent = roll < 8 ? !silent : silent;
+            series.Append(t, silent || roll % 13 == 0 ? kNaN : float(roll % 17));
+            series.DropBefore(t - kTrendHistory);
+            std::int64_t end = grid.EndAt(t);
+            // Paused a while ago, on a window that the history still holds.
+            if (poll % 300 == 299 && grid.Start(end - 3 - grid.columns) > double(t - kTrendHistory))
+                end -= 3;
+            const std::vector<TrendPoint> whole = series.Thin(grid, end);
+            ASSERT_EQ(kept.Update(series, 1, grid, end), whole) << grid.columns << " " << poll;
+            const double from = grid.Start(end - grid.columns);
+            if (from == std::floor(from)) {
+                ASSERT_EQ(whole,
+                          series.Thin(TrendTime(from), TrendTime(from) + grid.span, grid.columns));
+            }
+        }
     }
 }
 

@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelWithAGapWhereTheModul
 
     Click(kIdMessung);
     const auto& lines = trend->plot().lines();
-    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 6 && lines[0].points.size() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 6 && lines[0].points->size() >= 2; }));
     // A module that stops answering for a while leaves a gap between two runs of the lines.
     const TrendSeries& saturation = window->trend().channel(0);
     const auto lastIsValue = [&] { return !std::isnan(saturation[saturation.size() - 1].value); };
@@ -66,10 +66,10 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelWithAGapWhereTheModul
     ASSERT_TRUE(WaitUntil([&] { return !lastIsValue(); }));
     module.SetSilent(false);
     const auto runs = [&] {
-        return std::count_if(lines[0].points.begin(), lines[0].points.end(),
+        return std::count_if(lines[0].points->begin(), lines[0].points->end(),
                              [](const TrendPoint& p) { return p.newRun; });
     };
-    ASSERT_TRUE(WaitUntil([&] { return runs() == 2 && lines[0].points.back().newRun == false; }));
+    ASSERT_TRUE(WaitUntil([&] { return runs() == 2 && lines[0].points->back().newRun == false; }));
     QStringList legend;
     for (QLegendMarker* marker : trend->chartView()->chart()->legend()->markers())
         legend << marker->label();
