@@ -40,11 +40,11 @@ void ChainCheck::Add(std::int64_t number, std::string_view line, bool cut) {
             ++unchecked_;
             return;
         }
-        broken_ = ChainBreak{number, cut ? ChainBreak::TooLong : ChainBreak::NoHash};
+        broken_ = ChainBreak{number, cut ? ChainBreak::kTooLong : ChainBreak::kNoHash};
         return;
     }
     if (ChainHash(previous_, hashed->cells) != hashed->hash) {
-        broken_ = ChainBreak{number, ChainBreak::WrongHash};
+        broken_ = ChainBreak{number, ChainBreak::kWrongHash};
         return;
     }
     started_ = true;
@@ -54,11 +54,11 @@ void ChainCheck::Add(std::int64_t number, std::string_view line, bool cut) {
 
 QString ChainBreakText(ChainBreak::Reason reason, int language) {
     switch (reason) {
-        case ChainBreak::WrongHash:
+        case ChainBreak::kWrongHash:
             return QTx(kMeldungen.ketteGeaendert, language);
-        case ChainBreak::NoHash:
+        case ChainBreak::kNoHash:
             return QTx(kMeldungen.ketteOhneHash, language);
-        case ChainBreak::TooLong:
+        case ChainBreak::kTooLong:
             return QTx(kMeldungen.ketteZuLang, language);
     }
     return {};
