@@ -226,8 +226,7 @@ void CHauptDialog::ApplyLanguage() {
     };
     for (const Caption& c : captions) SetItemText(c.id, Qs(c.text));
     SetItemText(kIdVerlauf, TrendCaption(lang));
-    SetItemText(kIdKalibrierverlauf, lang == 1 ? QStringLiteral("Calibration history")
-                                               : QStringLiteral("Kalibrierverlauf"));
+    SetItemText(kIdKalibrierverlauf, Qs(Tx(kMeldungen.kalibrierverlauf, lang)));
     if (trendWindow_) trendWindow_->ApplyLanguage();
     care_.ApplyLanguage();
     EnableItem(kIdMessung, false);
@@ -272,12 +271,10 @@ void CHauptDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(TrendCaption(language()) + QStringLiteral("..."), this,
                    &CHauptDialog::ShowTrend);
     menu.addAction(QString::fromUtf8("Inf&o über QL50..."), this, &CHauptDialog::ShowAbout);
-    menu.addAction(language() == 1 ? QStringLiteral("Show &calibration record")
-                                   : QStringLiteral("&Kalibrierprotokoll anzeigen"),
-                   this, [this] { calibration_.ShowRecord(); });
-    menu.addAction(language() == 1 ? QStringLiteral("Calibration &history...")
-                                   : QStringLiteral("Kalibrier&verlauf..."),
-                   this, [this] { care_.ShowHistory(); });
+    menu.addAction(Qs(Tx(kMeldungen.menueKalibrierprotokoll, language())), this,
+                   [this] { calibration_.ShowRecord(); });
+    menu.addAction(Qs(Tx(kMeldungen.menueKalibrierverlauf, language())), this,
+                   [this] { care_.ShowHistory(); });
     menu.exec(event->globalPos());
 }
 
@@ -299,10 +296,9 @@ bool CHauptDialog::EnsurePortOpen() {
 void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {
     if (channelClosed && measuring && !lineLostAt_) {
         lineLostAt_ = QDateTime::currentDateTime();
-        statusText() = (language() == 1 ? QStringLiteral("Line to the module lost at %1")
-                                        : QStringLiteral("Verbindung zum Modul unterbrochen um %1"))
-                           .arg(lineLostAt_->toString("HH:mm:ss"))
-                           .toStdString();
+        statusText() = Utf8ToCp1252(Qs(Tx(kMeldungen.verbindungUnterbrochen, language()))
+                                        .arg(lineLostAt_->toString("HH:mm:ss"))
+                                        .toStdString());
         UpdateData(false);
     }
     ui::ErrorBox(nullptr, text, QStringLiteral("Application Error"));
@@ -319,12 +315,8 @@ bool CHauptDialog::KeepLineOpen() {
     if (lineLostAt_) {
         const QString lost = lineLostAt_->toString("HH:mm:ss");
         const QString back = QDateTime::currentDateTime().toString("HH:mm:ss");
-        statusText() =
-            (language() == 1 ? QStringLiteral("Line to the module lost at %1, back at %2")
-                             : QStringLiteral("Verbindung zum Modul unterbrochen um %1, wieder "
-                                              "da um %2"))
-                .arg(lost, back)
-                .toStdString();
+        statusText() = Utf8ToCp1252(
+            Qs(Tx(kMeldungen.verbindungWiederDa, language())).arg(lost, back).toStdString());
         lineLostAt_.reset();
         // The values are given two poll periods from now to come again.
         measureStart_ = std::chrono::steady_clock::now();

@@ -6,6 +6,7 @@
 #include "app/CHauptDialog.h"
 #include "formats/Recording.h"
 #include "operations/LiveOps.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/MessageBox.h"
@@ -122,9 +123,8 @@ void CHauptDialog::ShowStale(bool stale, bool sayWhy) {
             std::chrono::steady_clock::now() - last);
         const QString since =
             QDateTime::currentDateTime().addMSecs(-ago.count()).toString("HH:mm:ss");
-        const QString text = language() == 1 ? QStringLiteral("No answer from the module since %1")
-                                             : QStringLiteral("Keine Antwort vom Modul seit %1");
-        statusText() = text.arg(since).toStdString();
+        statusText() =
+            Utf8ToCp1252(Qs(Tx(kMeldungen.keineAntwortSeit, language())).arg(since).toStdString());
     } else {
         statusText() = Tx(kTexte.keinFehler, language());
     }

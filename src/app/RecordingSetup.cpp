@@ -3,6 +3,7 @@
 
 #include "app/CHauptDialog.h"
 #include "logger/LoggerDialogs.h"
+#include "tables/Meldungen.h"
 #include "tables/Texte.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBox.h"
@@ -22,8 +23,7 @@ void CHauptDialog::SetupRecording() {
         if (!remembered.empty() && !recordingFile.OpenAppend(remembered))
             ReportFileError(QString::fromStdString(recordingFile.ErrorText()));
     };
-    const QString path = ui::ChooseTextFile(
-        this, language() == 1 ? QStringLiteral("measurement") : QStringLiteral("messung"));
+    const QString path = ui::ChooseTextFile(this, Qs(Tx(kMeldungen.dateiMessung, language())));
     if (path.isEmpty()) return reopen();
 
     CIntervallEingabe dlg(this);

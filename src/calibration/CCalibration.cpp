@@ -277,11 +277,9 @@ void CCalibration::Record(CalibrationOutcome outcome) {
         recordErrorShown_)
         return;
     recordErrorShown_ = true;
-    ui::MessageBox(host_.HostWindow(),
-                   (lang == 1 ? QStringLiteral("The calibration record cannot be written:\n%1")
-                              : QStringLiteral("Das Kalibrierprotokoll kann nicht geschrieben "
-                                               "werden:\n%1"))
-                       .arg(QString::fromStdString(error)));
+    ui::MessageBox(
+        host_.HostWindow(),
+        Qs(Tx(kMeldungen.protokollNichtSchreibbar, lang)).arg(QString::fromStdString(error)));
 }
 
 void CCalibration::ShowRecord() {

@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tables/Meldungen.h"
+#include "tables/Texte.h"
 #include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
@@ -32,22 +35,6 @@ constexpr ui::ControlTemplate kControls[] = {
 constexpr ui::DialogTemplate kTemplate{161,       "Kalibrierverlauf", 560, 300, "MS Sans Serif", 8,
                                        kControls, ui::kMinimizeBox};
 constexpr int kMinWidth = 380, kMinHeight = 160;
-
-struct Text {
-    const char* german;
-    const char* english;
-    QString In(int language) const { return QString::fromUtf8(language == 1 ? english : german); }
-};
-constexpr Text kCaption{"Kalibrierverlauf", "Calibration history"};
-constexpr Text kModuleLabel{"Modul:", "Module:"};
-constexpr Text kSavePng{"Als PNG speichern...", "Save as PNG..."};
-constexpr Text kSaveCsv{"Als CSV speichern...", "Save as CSV..."};
-constexpr Text kWarned{"gespeichert trotz Warnung", "stored despite warning"};
-constexpr Text kRefused{"abgewiesen", "refused"};
-constexpr Text kBand{"brauchbarer Bereich", "usable band"};
-constexpr Text kTrend{"Trend", "trend"};
-constexpr Text kNothing{"Es wurde noch keine Kalibrierung aufgezeichnet.",
-                        "No calibration has been recorded yet."};
 
 constexpr QRgb kQuantityColors[] = {0x1f77b4, 0x2ca02c};
 constexpr QRgb kTrendColor = 0x0b3c66, kWarnedColor = 0xff7f0e, kRefusedColor = 0xd62728,
@@ -92,8 +79,7 @@ void Scatter(QScatterSeries* s, QScatterSeries::MarkerShape shape, qreal size) {
 }
 
 QString Day(const QDateTime& time, int language) {
-    return time.date().toString(language == 1 ? QStringLiteral("yyyy-MM-dd")
-                                              : QStringLiteral("dd.MM.yyyy"));
+    return time.date().toString(Qs(Tx(kMeldungen.datumsformat, language)));
 }
 
 bool Refused(const RecordedCalibration& run) {
@@ -154,12 +140,13 @@ void CHistoryWindow::SetHistories(std::vector<ModuleHistory> histories, int show
 
 void CHistoryWindow::ApplyLanguage() {
     const int lang = host_.Language();
-    SetCaption(kCaption.In(lang));
-    view_->setAccessibleName(kCaption.In(lang));
-    SetItemText(kIdModuleLabel, kModuleLabel.In(lang));
-    if (QWidget* module = Item(kIdModule)) module->setAccessibleName(kModuleLabel.In(lang));
-    SetItemText(kIdSavePng, kSavePng.In(lang));
-    SetItemText(kIdSaveCsv, kSaveCsv.In(lang));
+    SetCaption(Qs(Tx(kMeldungen.kalibrierverlauf, lang)));
+    view_->setAccessibleName(Qs(Tx(kMeldungen.kalibrierverlauf, lang)));
+    SetItemText(kIdModuleLabel, Qs(Tx(kMeldungen.modul, lang)));
+    if (QWidget* module = Item(kIdModule))
+        module->setAccessibleName(Qs(Tx(kMeldungen.modul, lang)));
+    SetItemText(kIdSavePng, Qs(Tx(kMeldungen.alsPngSpeichern, lang)));
+    SetItemText(kIdSaveCsv, Qs(Tx(kMeldungen.alsCsvSpeichern, lang)));
     Redraw();
 }
 
@@ -184,7 +171,7 @@ void CHistoryWindow::Redraw() {
     EnableItem(kIdSavePng, any);
     EnableItem(kIdSaveCsv, any);
     if (!any) {
-        SetItemText(kIdCondition, kNothing.In(lang));
+        SetItemText(kIdCondition, Qs(Tx(kMeldungen.nichtsAufgezeichnet, lang)));
         return;
     }
     const ModuleHistory& history = histories_[std::size_t(shown_)];
@@ -197,12 +184,12 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
     Plot plot;
     plot.time = timeAxis_;
     plot.time->setVisible(true);
-    plot.time->setFormat(lang == 1 ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("dd.MM.yy"));
+    plot.time->setFormat(Qs(Tx(kMeldungen.achsenDatumsformat, lang)));
     const auto quantities = HistoryQuantities(h.module.type);
     for (std::size_t i = 0; i < quantities.size() && i < 2; ++i) {
         const HistoryQuantity& q = quantities[i];
-        const QString name = QStringLiteral("%1 [%2]").arg(QString::fromUtf8(q.label[lang == 1]),
-                                                           QString::fromUtf8(q.unit));
+        const QString name =
+            QStringLiteral("%1 [%2]").arg(Qs(Tx(*q.label, lang)), QString::fromUtf8(q.unit));
         QValueAxis* axis = valueAxes_[i];
         axis->setTitleText(name);
         axis->setVisible(true);
@@ -210,7 +197,9 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
         plot.spans.emplace_back();
         auto* line = Add<QLineSeries>(chart_, plot, i, name, QColor(kQuantityColors[i]));
         line->setPointsVisible(true);
-        auto* warned = Add<QScatterSeries>(chart_, plot, i, kWarned.In(lang), QColor(kWarnedColor));
+        auto* warned =
+            Add<QScatterSeries>(chart_, plot, i, Qs(Tx(kMeldungen.gespeichertTrotzWarnung, lang)),
+                                QColor(kWarnedColor));
         Scatter(warned, QScatterSeries::MarkerShapeTriangle, 13);
         if (i > 0) HideFromLegend(chart_, warned);
         for (const RecordedCalibration& run : h.runs) {
@@ -232,7 +221,8 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
     const auto drift = h.DriftOf();
     if (drift) {
         plot.timeSpan.Add(double(drift->to.toMSecsSinceEpoch()));
-        auto* trend = Add<QLineSeries>(chart_, plot, 0, kTrend.In(lang), QColor(kTrendColor));
+        auto* trend =
+            Add<QLineSeries>(chart_, plot, 0, Qs(Tx(kMeldungen.trend, lang)), QColor(kTrendColor));
         trend->setPen(QPen(QColor(kTrendColor), 1.5, Qt::DashLine));
         trend->append(double(drift->from.toMSecsSinceEpoch()), drift->fromValue);
         trend->append(double(drift->to.toMSecsSinceEpoch()), drift->toValue);
@@ -243,7 +233,8 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
     const double from = plot.timeSpan.low - margin, to = plot.timeSpan.high + margin;
     if (usable) {
         for (const double edge : {usable->low, usable->high}) {
-            auto* band = Add<QLineSeries>(chart_, plot, 0, kBand.In(lang), QColor(kBandColor));
+            auto* band = Add<QLineSeries>(
+                chart_, plot, 0, Qs(Tx(kMeldungen.brauchbarerBereich, lang)), QColor(kBandColor));
             band->setPen(QPen(QColor(kBandColor), 1, Qt::DotLine));
             band->append(from, edge);
             band->append(to, edge);
@@ -261,7 +252,8 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
         plot.axes[i]->applyNiceNumbers();
     }
     // Refused runs have no values: marked along the bottom of the chart.
-    auto* refused = Add<QScatterSeries>(chart_, plot, 0, kRefused.In(lang), QColor(kRefusedColor));
+    auto* refused = Add<QScatterSeries>(chart_, plot, 0, Qs(Tx(kMeldungen.abgewiesen, lang)),
+                                        QColor(kRefusedColor));
     Scatter(refused, QScatterSeries::MarkerShapeRotatedRectangle, 11);
     const double bottom = plot.axes[0]->min() + (plot.axes[0]->max() - plot.axes[0]->min()) * 0.03;
     for (const RecordedCalibration& run : h.runs)
@@ -271,35 +263,21 @@ void CHistoryWindow::DrawQuantities(const ModuleHistory& h, int lang) {
 // The last verdict and where the trend leads.
 QString CHistoryWindow::ConditionText(const ModuleHistory& h, int lang) const {
     const RecordedCalibration* last = h.LastStored();
-    if (last == nullptr)
-        return Text{"Keine gespeicherte Kalibrierung.", "No stored calibration."}.In(lang);
+    if (last == nullptr) return Qs(Tx(kMeldungen.keineGespeicherteKalibrierung, lang));
     const auto verdict = h.VerdictOf(*last);
-    QString text =
-        Text{"Letzte Kalibrierung am %1: Sensor %2.", "Last calibration on %1: sensor %2."}
-            .In(lang)
-            .arg(Day(last->time, lang),
-                 verdict ? VerdictText(*verdict, lang) : QStringLiteral("-"));
+    QString text = Qs(Tx(kMeldungen.letzteKalibrierung, lang))
+                       .arg(Day(last->time, lang),
+                            verdict ? VerdictText(*verdict, lang) : QStringLiteral("-"));
     const auto drift = h.DriftOf();
-    if (!drift)
-        return text + Text{" Ein Trend braucht drei gespeicherte Kalibrierungen an mehreren Tagen.",
-                           " A trend needs three stored calibrations on different days."}
-                          .In(lang);
+    if (!drift) return text + Qs(Tx(kMeldungen.trendBrauchtDrei, lang));
     const auto quantities = HistoryQuantities(h.module.type);
     const QString perMonth = QStringLiteral("%1 %2").arg(
         QString::number(drift->perDay * 30.44, 'f', 2),
         quantities.empty() ? QString() : QString::fromUtf8(quantities[0].unit));
-    if (!drift->leaves)
-        return text + Text{" Trend %1 je Monat: kein Verlassen des brauchbaren Bereichs absehbar.",
-                           " Trend %1 a month: it does not leave the usable band in sight."}
-                          .In(lang)
-                          .arg(perMonth);
+    if (!drift->leaves) return text + Qs(Tx(kMeldungen.trendBleibtImBereich, lang)).arg(perMonth);
     const bool past = *drift->leaves <= last->time;
     return text +
-           (past ? Text{" Trend %1 je Monat: außerhalb des brauchbaren Bereichs seit etwa %2.",
-                        " Trend %1 a month: outside the usable band since about %2."}
-                 : Text{" Trend %1 je Monat: verlässt den brauchbaren Bereich etwa am %2.",
-                        " Trend %1 a month: leaves the usable band about %2."})
-               .In(lang)
+           Qs(Tx(past ? kMeldungen.trendAusserhalbSeit : kMeldungen.trendVerlaesstBereich, lang))
                .arg(perMonth, Day(*drift->leaves, lang));
 }
 

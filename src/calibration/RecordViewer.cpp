@@ -14,29 +14,22 @@
 #include <algorithm>
 
 #include "care/RecordReader.h"
+#include "tables/Meldungen.h"
+#include "tables/Texte.h"
 #include "ui/MessageBox.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
 
-QString Say(const char* german, const char* english, int language) {
-    return QString::fromUtf8(language == 1 ? english : german);
-}
-
 QStringList ColumnNames(int language) {
-    return Say("Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis\tModul\t"
-               "Temperatur °C\tWerte\tSHA-256",
-               "time\tmodule type\taddress\tcalibration\tbefore\tafter\tresult\tmodule\t"
-               "temperature °C\tvalues\tSHA-256",
-               language)
-        .split('\t');
+    return Qs(Tx(kMeldungen.protokollKopf, language)).split('\t');
 }
 
 // Reads the whole record; nothing when the user cancelled.
 std::optional<RecordRead> Read(QWidget* parent, const std::string& path, int language) {
-    QProgressDialog progress(
-        Say("Kalibrierprotokoll wird gelesen...", "Reading the calibration record...", language),
-        Say("Abbrechen", "Cancel", language), 0, 1000, parent);
+    QProgressDialog progress(Qs(Tx(kMeldungen.protokollWirdGelesen, language)),
+                             Qs(Tx(kTexte.abbrechen, language)), 0, 1000, parent);
     progress.setWindowTitle(ui::AppTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -54,19 +47,15 @@ QString Summary(const RecordRead& read, int language) {
     const QLocale locale(language == 1 ? QLocale::English : QLocale::German);
     QString text;
     if (read.more)
-        text = Say("Die letzten %1 von %2 Zeilen; die früheren sind hier nicht gezeigt.\n",
-                   "The last %1 of %2 lines; the earlier ones are not shown here.\n", language)
+        text = Qs(Tx(kMeldungen.letzteZeilen, language))
                    .arg(locale.toString(qlonglong(read.lines.size())),
                         locale.toString(qlonglong(read.totalLines)));
     if (read.chainBreak)
-        return text + Say("Die Hash-Kette ist in Zeile %1 unterbrochen: %2.",
-                          "The hash chain breaks at line %1: %2.", language)
+        return text + Qs(Tx(kMeldungen.ketteUnterbrochen, language))
                           .arg(read.chainBreak->line)
                           .arg(ChainBreakText(read.chainBreak->reason, language));
-    if (read.hashedLines == 0)
-        return text + Say("Keine Zeile trägt einen Hash.", "No line carries a hash.", language);
-    return text + Say("Die Hash-Kette ist vollständig (%1 Zeilen geprüft).",
-                      "The hash chain holds (%1 lines checked).", language)
+    if (read.hashedLines == 0) return text + Qs(Tx(kMeldungen.keineZeileMitHash, language));
+    return text + Qs(Tx(kMeldungen.ketteVollstaendig, language))
                       .arg(locale.toString(qlonglong(read.hashedLines)));
 }
 
@@ -115,8 +104,7 @@ void ShowCalibrationRecord(QWidget* parent, const std::string& path, int languag
     const auto read = Read(parent, path, language);
     if (!read) return;
     if (read->access == RecordAccess::Missing) {
-        ui::MessageBox(parent, Say("Es wurde noch keine Kalibrierung aufgezeichnet.",
-                                   "No calibration has been recorded yet.", language));
+        ui::MessageBox(parent, Qs(Tx(kMeldungen.nichtsAufgezeichnet, language)));
         return;
     }
     if (read->access != RecordAccess::Read) {
@@ -124,7 +112,7 @@ void ShowCalibrationRecord(QWidget* parent, const std::string& path, int languag
         return;
     }
     QDialog window(parent);
-    window.setWindowTitle(Say("Kalibrierprotokoll", "Calibration record", language));
+    window.setWindowTitle(Qs(Tx(kMeldungen.kalibrierprotokoll, language)));
     auto* summary = new QLabel(Summary(*read, language), &window);
     summary->setWordWrap(true);
     const QStringList columns = ColumnNames(language);
@@ -137,7 +125,7 @@ void ShowCalibrationRecord(QWidget* parent, const std::string& path, int languag
     Mark(*table, *read, summary->text());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
     QPushButton* close = buttons->button(QDialogButtonBox::Close);
-    close->setText(Say("Schließen", "Close", language));
+    close->setText(Qs(Tx(kMeldungen.schliessen, language)));
     close->setAccessibleName(close->text());
     QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
     auto* layout = new QVBoxLayout(&window);

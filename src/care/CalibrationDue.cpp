@@ -2,7 +2,9 @@
 
 #include <QSettings>
 
+#include "care/QtTexts.h"
 #include "formats/UserSettings.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 
 namespace ql50 {
@@ -21,13 +23,8 @@ std::optional<std::size_t> IntervalIndex(int type) {
     return {};
 }
 
-QString Say(const char* german, const char* english, int language) {
-    return QString::fromUtf8(language == 1 ? english : german);
-}
-
 QString Day(QDate date, int language) {
-    return date.toString(language == 1 ? QStringLiteral("yyyy-MM-dd")
-                                       : QStringLiteral("dd.MM.yyyy"));
+    return date.toString(QTx(kMeldungen.datumsformat, language));
 }
 
 }  // namespace
@@ -70,11 +67,11 @@ std::optional<ModuleStatus> StatusOf(const ModuleHistory& history, const DueInte
 QString DueStateText(DueState state, int language) {
     switch (state) {
         case DueState::NotDue:
-            return Say("nicht fällig", "not due", language);
+            return QTx(kMeldungen.nichtFaellig, language);
         case DueState::Due:
-            return Say("fällig", "due", language);
+            return QTx(kMeldungen.faellig, language);
         case DueState::Overdue:
-            return Say("überfällig", "overdue", language);
+            return QTx(kMeldungen.ueberfaellig, language);
     }
     return {};
 }
@@ -82,24 +79,17 @@ QString DueStateText(DueState state, int language) {
 QString StatusLine(const ModuleStatus& s, int language) {
     const QString last = Day(s.last.time.date(), language);
     const QString sensor =
-        s.verdict
-            ? Say(", Sensor: %1", ", sensor: %1", language).arg(VerdictText(*s.verdict, language))
-            : QString();
-    if (!s.due) return Say("Kalibriert am %1%2", "Calibrated on %1%2", language).arg(last, sensor);
+        s.verdict ? QTx(kMeldungen.mitSensor, language).arg(VerdictText(*s.verdict, language))
+                  : QString();
+    if (!s.due) return QTx(kMeldungen.kalibriertAm, language).arg(last, sensor);
     const QString due = Day(*s.due, language);
     switch (s.state) {
         case DueState::NotDue:
-            return Say("Kalibriert am %1%2; nächste Kalibrierung am %3",
-                       "Calibrated on %1%2; next calibration on %3", language)
-                .arg(last, sensor, due);
+            return QTx(kMeldungen.naechsteKalibrierung, language).arg(last, sensor, due);
         case DueState::Due:
-            return Say("Kalibrierung heute fällig (zuletzt am %1%2)",
-                       "Calibration due today (last on %1%2)", language)
-                .arg(last, sensor);
+            return QTx(kMeldungen.heuteFaellig, language).arg(last, sensor);
         case DueState::Overdue:
-            return Say("Kalibrierung überfällig, fällig am %3 (zuletzt am %1%2)",
-                       "Calibration overdue, due on %3 (last on %1%2)", language)
-                .arg(last, sensor, due);
+            return QTx(kMeldungen.ueberfaelligSeit, language).arg(last, sensor, due);
     }
     return {};
 }

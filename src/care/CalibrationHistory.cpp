@@ -2,16 +2,14 @@
 
 #include <cmath>
 
+#include "care/QtTexts.h"
 #include "formats/CsvLines.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 
 namespace ql50 {
 namespace {
-
-QString Say(const char* german, const char* english, int language) {
-    return QString::fromUtf8(language == 1 ? english : german);
-}
 
 bool IsSensorRun(const RecordedCalibration& run) {
     return run.time.isValid() && run.type >= 0 && run.branch &&
@@ -34,9 +32,8 @@ QString ModuleName(const ModuleRef& m, int language) {
                   Cp1252ToUtf8(kMessTypen[std::size_t(m.type)].name[language == 1 ? 1 : 0].data()))
             : QString();
     if (!m.id.empty())
-        return Say("Modul %1 (%2)", "Module %1 (%2)", language)
-            .arg(QString::fromStdString(m.id), type);
-    return Say("Adresse %1 (%2)", "Address %1 (%2)", language).arg(m.address).arg(type);
+        return QTx(kMeldungen.modulName, language).arg(QString::fromStdString(m.id), type);
+    return QTx(kMeldungen.adresseName, language).arg(m.address).arg(type);
 }
 
 const RecordedCalibration* ModuleHistory::LastStored() const {
@@ -102,11 +99,11 @@ const ModuleHistory* HistoryOf(const std::vector<ModuleHistory>& histories,
 
 std::vector<HistoryQuantity> HistoryQuantities(int type) {
     if (type == kTypIndexPh)
-        return {{{"Steilheit", "slope"}, "%", 0}, {{"Asymmetrie", "asymmetry"}, "mV", 1}};
-    if (type == kTypIndexRedox) return {{{"Offset", "offset"}, "mV", 0}};
+        return {{&kMeldungen.steilheit, "%", 0}, {&kMeldungen.asymmetrie, "mV", 1}};
+    if (type == kTypIndexRedox) return {{&kMeldungen.offset, "mV", 0}};
     if (type >= kTypIndexFirstConductivity && type <= kTypIndexLastConductivity)
-        return {{{"Zellkonstante", "cell constant"}, "1/cm", 0}};
-    if (type == kTypIndexSauerstoff) return {{{"Anstieg", "slope"}, "nA/100%", 0}};
+        return {{&kMeldungen.zellkonstante, "1/cm", 0}};
+    if (type == kTypIndexSauerstoff) return {{&kMeldungen.anstieg, "nA/100%", 0}};
     return {};
 }
 
@@ -120,38 +117,38 @@ double QuantityOf(const ModuleHistory& history, const RecordedCalibration& run,
 QString VerdictText(Verdict verdict, int language) {
     switch (verdict) {
         case Verdict::Good:
-            return Say("gut", "good", language);
+            return QTx(kMeldungen.gut, language);
         case Verdict::Usable:
-            return Say("brauchbar", "usable", language);
+            return QTx(kMeldungen.brauchbar, language);
         case Verdict::CleanOrReplace:
-            return Say("reinigen oder ersetzen", "clean or replace", language);
+            return QTx(kMeldungen.reinigenOderErsetzen, language);
     }
     return {};
 }
 
 QString OutcomeText(std::optional<CalibrationOutcome> outcome, int language) {
-    if (!outcome) return Say("unbekannt", "unknown", language);
+    if (!outcome) return QTx(kMeldungen.unbekannt, language);
     switch (*outcome) {
         case CalibrationOutcome::Stored:
-            return Say("gespeichert", "stored", language);
+            return QTx(kMeldungen.gespeichert, language);
         case CalibrationOutcome::StoredWarned:
-            return Say("gespeichert trotz Warnung", "stored despite warning", language);
+            return QTx(kMeldungen.gespeichertTrotzWarnung, language);
         case CalibrationOutcome::Failed:
         case CalibrationOutcome::NotConfirmed:
-            return Say("abgewiesen", "refused", language);
+            return QTx(kMeldungen.abgewiesen, language);
         case CalibrationOutcome::NotStored:
         case CalibrationOutcome::NoAnswer:
             break;
     }
-    return Say("nicht gespeichert", "not stored", language);
+    return QTx(kMeldungen.nichtGespeichert, language);
 }
 
 std::string HistoryCsv(const ModuleHistory& history, int language) {
     const auto quantities = HistoryQuantities(history.module.type);
-    std::string csv = language == 1 ? "time,result" : "Zeit,Ergebnis";
+    std::string csv = Cp1252ToUtf8(Tx(kMeldungen.csvZeitErgebnis, language));
     for (const HistoryQuantity& q : quantities)
-        csv += ',' + CsvField(std::string(q.label[language == 1 ? 1 : 0]) + " [" + q.unit + ']');
-    csv += language == 1 ? ",sensor\r\n" : ",Sensor\r\n";
+        csv += ',' + CsvField(Cp1252ToUtf8(Tx(*q.label, language)) + " [" + q.unit + ']');
+    csv += ',' + Cp1252ToUtf8(Tx(kMeldungen.sensor, language)) + "\r\n";
     for (const RecordedCalibration& run : history.runs) {
         csv += run.time.toString(Qt::ISODate).toStdString() + ',' +
                CsvField(OutcomeText(run.outcome, language).toStdString());

@@ -14,6 +14,7 @@
 
 #include "care/CalibrationRecord.h"
 #include "care/SensorCondition.h"
+#include "tables/Meldungen.h"
 
 namespace ql50 {
 
@@ -47,9 +48,10 @@ std::vector<ModuleHistory> BuildHistory(const std::vector<RecordedCalibration>& 
 const ModuleHistory* HistoryOf(const std::vector<ModuleHistory>& histories,
                                const ModuleRef& connected);
 
-// What the history charts for a type: label (German, English), unit and the value of a run.
+// What the history charts for a type: label (an entry of kMeldungen), unit and the value of a
+// run.
 struct HistoryQuantity {
-    std::array<const char*, 2> label;
+    const TextPair<30>* label;
     const char* unit;
     int index;  // 0: the condition value of the type, 1: the pH asymmetry
 };

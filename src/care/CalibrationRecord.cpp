@@ -11,54 +11,50 @@
 #include "formats/TextFile.h"
 #include "link/Format.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
+#include "tables/Texte.h"
 
 namespace ql50 {
 namespace {
 
-using Words = std::array<const char*, 2>;  // German, English
+// The record's words: entries of kMeldungen, in the file as UTF-8.
+template <class Key, std::size_t W>
+using Words = std::pair<Key, TextPair<W> MeldungsTabelle::*>;
 
-const char* Say(const Words& w, int language) {
-    return w[language == 1 ? 1 : 0];
-}
-
-constexpr std::pair<CalibrationBranch, Words> kBranchNames[] = {
-    {CalibrationBranch::Ph, {"pH", "pH"}},
-    {CalibrationBranch::Redox, {"Redox", "Redox"}},
-    {CalibrationBranch::Conductivity, {"Zellkonstante", "cell constant"}},
-    {CalibrationBranch::OxygenSlope, {"Sauerstoff-Steilheit", "oxygen slope"}},
-    {CalibrationBranch::Salinity, {"Salinität", "salinity"}},
-    {CalibrationBranch::AirPressure, {"Luftdruck", "air pressure"}},
+constexpr Words<CalibrationBranch, 30> kBranchNames[] = {
+    {CalibrationBranch::Ph, &MeldungsTabelle::zweigPh},
+    {CalibrationBranch::Redox, &MeldungsTabelle::zweigRedox},
+    {CalibrationBranch::Conductivity, &MeldungsTabelle::zellkonstante},
+    {CalibrationBranch::OxygenSlope, &MeldungsTabelle::zweigSauerstoff},
+    {CalibrationBranch::Salinity, &MeldungsTabelle::zweigSalinitaet},
+    {CalibrationBranch::AirPressure, &MeldungsTabelle::zweigLuftdruck},
 };
 
-constexpr std::pair<CalibrationOutcome, Words> kOutcomeTexts[] = {
-    {CalibrationOutcome::Stored, {"gespeichert", "stored"}},
-    {CalibrationOutcome::StoredWarned,
-     {"gespeichert trotz Warnung (außerhalb des Bereichs)",
-      "stored despite warning (out of range)"}},
-    {CalibrationOutcome::NotStored,
-     {"abgebrochen, nichts gespeichert", "cancelled, nothing stored"}},
-    {CalibrationOutcome::Failed,
-     {"Kalibrierfehler, nichts gespeichert", "calibration error, nothing stored"}},
-    {CalibrationOutcome::NoAnswer,
-     {"keine Antwort vom Modul, nichts gespeichert", "no answer from the module, nothing stored"}},
-    {CalibrationOutcome::NotConfirmed,
-     {"vom Modul nicht bestätigt, möglicherweise nicht gespeichert",
-      "not confirmed by the module, possibly not stored"}},
+constexpr Words<CalibrationOutcome, 70> kOutcomeTexts[] = {
+    {CalibrationOutcome::Stored, &MeldungsTabelle::gespeichert},
+    {CalibrationOutcome::StoredWarned, &MeldungsTabelle::gespeichertAusserhalb},
+    {CalibrationOutcome::NotStored, &MeldungsTabelle::abgebrochenNichtsGespeichert},
+    {CalibrationOutcome::Failed, &MeldungsTabelle::kalibrierfehlerNichtsGespeichert},
+    {CalibrationOutcome::NoAnswer, &MeldungsTabelle::keineAntwortNichtsGespeichert},
+    {CalibrationOutcome::NotConfirmed, &MeldungsTabelle::nichtBestaetigtGespeichert},
 };
 
-template <class Key, std::size_t N>
-const char* WordFor(const std::pair<Key, Words> (&table)[N], Key key, int language) {
+template <class Key, std::size_t W, std::size_t N>
+std::string WordFor(const Words<Key, W> (&table)[N], Key key, int language) {
     for (const auto& [k, words] : table)
-        if (k == key) return Say(words, language);
+        if (k == key) return Cp1252ToUtf8(Tx(kMeldungen.*words, language));
     return "";
 }
 
-// The key whose text in either language is `text`.
-template <class Key, std::size_t N>
-std::optional<Key> KeyFor(const std::pair<Key, Words> (&table)[N], std::string_view text) {
+// The key whose text in either language is `text` (UTF-8; a character that Windows-1252 lacks
+// matches nothing).
+template <class Key, std::size_t W, std::size_t N>
+std::optional<Key> KeyFor(const Words<Key, W> (&table)[N], std::string_view text) {
+    const std::string cp1252 = Utf8ToCp1252(text);
     for (const auto& [k, words] : table)
-        if (text == words[0] || text == words[1]) return k;
+        for (const auto& slot : kMeldungen.*words)
+            if (cp1252 == slot.data() && Cp1252ToUtf8(cp1252) == text) return k;
     return {};
 }
 
@@ -116,9 +112,8 @@ void ValuesFromText(std::string_view after, int type, std::array<double, 5>& val
     for (std::string_view part : Split(after, "; ")) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             for (int lang = 0; lang < 2; ++lang) {
-                const std::string label =
-                    i == 4 ? (lang == 1 ? "air-pressure factor" : "Luftdruckfaktor")
-                           : Cp1252ToUtf8(info.calLabel[i][lang].data());
+                const std::string label = Cp1252ToUtf8(i == 4 ? Tx(kMeldungen.luftdruckfaktor, lang)
+                                                              : info.calLabel[i][lang].data());
                 if (label.empty() || part.rfind(label + ' ', 0) != 0) continue;
                 const std::string_view rest = part.substr(label.size() + 1);
                 if (const auto v = Number(rest.substr(0, rest.find(' ')))) values[i] = *v;
@@ -130,10 +125,7 @@ void ValuesFromText(std::string_view after, int type, std::array<double, 5>& val
 }  // namespace
 
 std::string CalibrationRecordHeader(int language) {
-    return language == 1 ? "time\tmodule type\taddress\tcalibration\tbefore\tafter\tresult\t"
-                           "module\ttemperature °C\tvalues\tSHA-256\n"
-                         : "Zeit\tMesstyp\tAdresse\tKalibrierung\tvorher\tnachher\tErgebnis\t"
-                           "Modul\tTemperatur °C\tWerte\tSHA-256\n";
+    return Cp1252ToUtf8(Tx(kMeldungen.protokollKopf, language)) + '\n';
 }
 
 std::string CalibrationRecordCells(const CalibrationRecordEntry& e, int language) {
@@ -171,7 +163,7 @@ std::string CalibrationValues(const CModulDaten& m, int language) {
             (unit.empty() ? "" : ' ' + unit));
     }
     if (m.moduleType == kTypIndexSauerstoff)
-        add(std::string(lang == 1 ? "air-pressure factor " : "Luftdruckfaktor ") +
+        add(Cp1252ToUtf8(Tx(kMeldungen.luftdruckfaktor, language)) + ' ' +
             FormatFixed(m.airPressureFactor, 4));
     return text;
 }

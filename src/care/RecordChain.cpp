@@ -4,6 +4,9 @@
 #include <QCryptographicHash>
 #include <algorithm>
 
+#include "care/QtTexts.h"
+#include "tables/Meldungen.h"
+
 namespace ql50 {
 namespace {
 
@@ -50,11 +53,15 @@ void ChainCheck::Add(std::int64_t number, std::string_view line, bool cut) {
 }
 
 QString ChainBreakText(ChainBreak::Reason reason, int language) {
-    static const char* const kWhy[][2] = {{"sie oder eine Zeile davor wurde geändert oder entfernt",
-                                           "it or a line before it was changed or taken out"},
-                                          {"ihr fehlt der Hash", "it has no hash"},
-                                          {"sie ist zu lang", "it is too long"}};
-    return QString::fromUtf8(kWhy[reason][language == 1 ? 1 : 0]);
+    switch (reason) {
+        case ChainBreak::kWrongHash:
+            return QTx(kMeldungen.ketteGeaendert, language);
+        case ChainBreak::kNoHash:
+            return QTx(kMeldungen.ketteOhneHash, language);
+        case ChainBreak::kTooLong:
+            return QTx(kMeldungen.ketteZuLang, language);
+    }
+    return {};
 }
 
 }  // namespace ql50

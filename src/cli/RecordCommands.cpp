@@ -5,16 +5,14 @@
 #include <cstring>
 
 #include "care/CalibrationDue.h"
+#include "care/QtTexts.h"
 #include "care/RecordReader.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 
 namespace ql50::cli {
 namespace {
-
-QString Say(const char* german, const char* english, int language) {
-    return QString::fromUtf8(language == 1 ? english : german);
-}
 
 int Fail(const std::string& error) {
     std::fprintf(stderr, "ql50-cli: %s\n", error.c_str());
@@ -45,23 +43,22 @@ int CalibrationStatus(const std::string& path, int lang) {
     const RecordRead read = ReadRecordTail(path);
     if (read.access != RecordAccess::Read) return Fail(read.error);
     const DueIntervals intervals = UserDueIntervals();
-    QString out = Say("Modul\tMesstyp\tAdresse\tletzte Kalibrierung\tfällig am\tStand\tSensor\n",
-                      "module\ttype\taddress\tlast calibration\tdue\tstate\tsensor\n", lang);
+    QString out = QTx(kMeldungen.statusKopf, lang);
     bool overdue = false;
     for (const ModuleHistory& h : BuildHistory(RecordedRuns(read))) {
         const auto s = StatusOf(h, intervals, QDate::currentDate());
         if (!s) continue;
         overdue = overdue || s->state == DueState::Overdue;
-        out += QStringList{Cell(QString::fromStdString(s->module.id)),
-                           TypeName(s->module.type, lang),
-                           QString::number(s->module.address),
-                           s->last.time.toString(Qt::ISODate),
-                           s->due ? s->due->toString(Qt::ISODate) : QStringLiteral("-"),
-                           s->due ? DueStateText(s->state, lang)
-                                  : Say("kein Intervall", "no interval", lang),
-                           s->verdict ? VerdictText(*s->verdict, lang) : QStringLiteral("-")}
-                   .join('\t') +
-               '\n';
+        out +=
+            QStringList{Cell(QString::fromStdString(s->module.id)),
+                        TypeName(s->module.type, lang),
+                        QString::number(s->module.address),
+                        s->last.time.toString(Qt::ISODate),
+                        s->due ? s->due->toString(Qt::ISODate) : QStringLiteral("-"),
+                        s->due ? DueStateText(s->state, lang) : QTx(kMeldungen.keinIntervall, lang),
+                        s->verdict ? VerdictText(*s->verdict, lang) : QStringLiteral("-")}
+                .join('\t') +
+            '\n';
     }
     return Print(out, overdue ? kExitOverdue : kExitOk);
 }
@@ -71,21 +68,14 @@ int VerifyRecord(const std::string& path, int lang) {
     if (read.access != RecordAccess::Read) return Fail(read.error);
     const QString file = QString::fromStdString(path);
     if (read.chainBreak)
-        return Print(Say("%1: Zeile %2 passt nicht in die Hash-Kette: %3\n",
-                         "%1: line %2 does not fit the hash chain: %3\n", lang)
+        return Print(QTx(kMeldungen.zeilePasstNicht, lang)
                          .arg(file)
                          .arg(read.chainBreak->line)
                          .arg(ChainBreakText(read.chainBreak->reason, lang)),
                      kExitFailure);
-    return Print(Say("%1: die Hash-Kette ist vollständig: %2 Zeilen geprüft, %3 ältere Zeilen "
-                     "ohne Hash davor\n",
-                     "%1: the hash chain holds: %2 lines checked, %3 older lines without hash "
-                     "before them\n",
-                     lang)
-                     .arg(file)
-                     .arg(read.hashedLines)
-                     .arg(read.uncheckedLines),
-                 kExitOk);
+    return Print(
+        QTx(kMeldungen.ketteHaelt, lang).arg(file).arg(read.hashedLines).arg(read.uncheckedLines),
+        kExitOk);
 }
 
 }  // namespace

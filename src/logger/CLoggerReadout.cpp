@@ -29,9 +29,8 @@ CLoggerReadout::~CLoggerReadout() = default;
 
 void CLoggerReadout::ReadLogger() {
     host_.EnsurePortOpen();  // without a port the size request simply goes unanswered
-    const QString path = ui::ChooseTextFile(
-        host_.HostWindow(),
-        host_.Language() == 1 ? QStringLiteral("logger") : QStringLiteral("datenlogger"));
+    const QString path = ui::ChooseTextFile(host_.HostWindow(),
+                                            Qs(Tx(kMeldungen.dateiDatenlogger, host_.Language())));
     if (path.isEmpty()) return;
     // A read-out still streaming gives way to the new one; a cancelled choice leaves it alone.
     EndReadout();

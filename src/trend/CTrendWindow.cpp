@@ -13,10 +13,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tables/Meldungen.h"
+#include "tables/Texte.h"
 #include "trend/TrendCsv.h"
 #include "trend/TrendPlot.h"
 #include "trend/TrendScale.h"
 #include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 
 namespace ql50 {
 namespace {
@@ -36,18 +39,6 @@ constexpr ui::DialogTemplate kTemplate{160,       "Verlauf",       560, 280, "MS
                                        kControls, ui::kMinimizeBox};
 // The smallest size that still shows the row of controls and a readable chart.
 constexpr int kMinWidth = 345, kMinHeight = 140;
-
-struct Text {
-    const char* german;
-    const char* english;
-    QString In(int language) const { return QString::fromUtf8(language == 1 ? english : german); }
-};
-constexpr Text kCaption{"Verlauf", "Trend"};
-constexpr Text kRangeLabel{"Zeitraum:", "Range:"};
-constexpr Text kPause{"Anhalten", "Pause"};
-constexpr Text kResume{"Weiter", "Resume"};
-constexpr Text kSavePng{"Als PNG speichern...", "Save as PNG..."};
-constexpr Text kSaveCsv{"Als CSV speichern...", "Save as CSV..."};
 
 // How the time axis labels each range.
 struct RangeLook {
@@ -72,7 +63,7 @@ constexpr QRgb kChannelColors[kTrendChannels] = {0x1f77b4, 0x2ca02c, 0xff7f0e,
 }  // namespace
 
 QString TrendCaption(int language) {
-    return kCaption.In(language);
+    return Qs(Tx(kMeldungen.verlauf, language));
 }
 
 CTrendWindow::CTrendWindow(const TrendModel& model, ui::ProcedureHost& host, QWidget* parent)
@@ -120,14 +111,15 @@ bool CTrendWindow::OnInitDialog() {
 
 void CTrendWindow::ApplyLanguage() {
     const int lang = host_.Language();
-    SetCaption(kCaption.In(lang));
-    view_->setAccessibleName(kCaption.In(lang));
-    SetItemText(kIdRangeLabel, kRangeLabel.In(lang));
+    SetCaption(TrendCaption(lang));
+    view_->setAccessibleName(TrendCaption(lang));
+    SetItemText(kIdRangeLabel, Qs(Tx(kMeldungen.zeitraum, lang)));
     // A drop-down list would be named by its entry: its label's caption names it elsewhere.
-    if (QWidget* range = Item(kIdRange)) range->setAccessibleName(kRangeLabel.In(lang));
-    SetItemText(kIdPause, (paused_ ? kResume : kPause).In(lang));
-    SetItemText(kIdSavePng, kSavePng.In(lang));
-    SetItemText(kIdSaveCsv, kSaveCsv.In(lang));
+    if (QWidget* range = Item(kIdRange))
+        range->setAccessibleName(Qs(Tx(kMeldungen.zeitraum, lang)));
+    SetItemText(kIdPause, Qs(Tx(paused_ ? kMeldungen.weiter : kMeldungen.anhalten, lang)));
+    SetItemText(kIdSavePng, Qs(Tx(kMeldungen.alsPngSpeichern, lang)));
+    SetItemText(kIdSaveCsv, Qs(Tx(kMeldungen.alsCsvSpeichern, lang)));
     Redraw();
 }
 
@@ -300,12 +292,13 @@ void CTrendWindow::OnPause() {
     // The window stays where it is now until the user resumes.
     if (!paused_) pausedAt_ = Shown().to;
     paused_ = !paused_;
-    SetItemText(kIdPause, (paused_ ? kResume : kPause).In(host_.Language()));
+    SetItemText(kIdPause,
+                Qs(Tx(paused_ ? kMeldungen.weiter : kMeldungen.anhalten, host_.Language())));
     Redraw();
 }
 
 QString CTrendWindow::FileStem() const {
-    return host_.Language() == 1 ? QStringLiteral("trend") : QStringLiteral("verlauf");
+    return Qs(Tx(kMeldungen.dateiVerlauf, host_.Language()));
 }
 
 void CTrendWindow::SavePng() {

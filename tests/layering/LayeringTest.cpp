@@ -3,8 +3,10 @@
 // and names the offending line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -94,6 +96,33 @@ TEST(Requests, AreNamedOnlyBelowTheOperations) {
         for (int number = 1; std::getline(in, line); ++number)
             if (std::regex_search(line, request))
                 ADD_FAILURE() << entry.path().string() << ":" << number << ": " << line;
+    }
+}
+
+// A text the user sees in both languages is an entry of the text tables (src/tables), chosen
+// with Tx: no inline choice by language next to a string literal, and no pair helper of its own.
+TEST(Texts, AreChosenByLanguageOnlyInTheTables) {
+    // lang == 1 ? "..."; Say(german, english); {"Wort", "word"}; kWhy[reason][lang];
+    // text.In(language).
+    static const std::regex choice(
+        R"(\w*[lL]ang(uage)?\s*(\(\))?\s*[=!]=\s*\d\s*\)?\s*\?\s*(\w+(::\w+)*\(\s*)?"|)"
+        R"(char\s*\*\s*(const\s+)?(german|english)\b|)"
+        R"(array<\s*const char\s*\*\s*,\s*2\s*>|)"
+        R"(char\s*\*\s*(const\s+)?\w+\s*\[\w*\]\s*\[\s*2\s*\]|)"
+        R"(\bIn\s*\(\s*int\b)");
+    const fs::path root = fs::path(QL50_SOURCE_DIR) / "src";
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string ext = entry.path().extension().string();
+        if ((ext != ".h" && ext != ".cpp") || entry.path().parent_path().filename() == "tables")
+            continue;
+        std::ifstream in(entry.path());
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        for (auto m = std::sregex_iterator(text.begin(), text.end(), choice);
+             m != std::sregex_iterator(); ++m) {
+            const auto at = text.begin() + m->position();
+            ADD_FAILURE() << entry.path().string() << ":" << 1 + std::count(text.begin(), at, '\n')
+                          << ": " << m->str();
+        }
     }
 }
 
