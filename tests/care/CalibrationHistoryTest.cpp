@@ -51,7 +51,9 @@ protected:
             e.temperature = 25.0f;
             if (r.outcome == O::Stored || r.outcome == O::StoredWarned)
                 e.stored = CalibrationNumbers{r.cal1, r.cal2, 0, 0, 1};
-            recorded.push_back(*ParseCalibrationRecordLine(CalibrationRecordLine(e, 0, "")));
+            // Written in either language, read back as the history reads the record.
+            const int language = int(recorded.size() % 2);
+            recorded.push_back(*ParseCalibrationRecordLine(CalibrationRecordLine(e, language, "")));
         }
         histories = BuildHistory(recorded);
     }
