@@ -4,7 +4,6 @@
 
 #include <QSettings>
 #include <cmath>
-#include <cstdlib>
 
 #include "care/CalibrationDue.h"
 #include "support/Files.h"
@@ -26,8 +25,6 @@ struct Step {
 class CalibrationHistory : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
         using B = CalibrationBranch;
         using O = CalibrationOutcome;
         const Step runs[] = {
@@ -56,10 +53,6 @@ protected:
             recorded.push_back(*ParseCalibrationRecordLine(CalibrationRecordLine(e, language, "")));
         }
         histories = BuildHistory(recorded);
-    }
-    void TearDown() override {
-        unsetenv("TZ");
-        tzset();
     }
     std::vector<RecordedCalibration> recorded;
     std::vector<ModuleHistory> histories;

@@ -12,27 +12,26 @@
 namespace ql50::test {
 namespace {
 
+// The care tests run in Central European time, whose offsets the record's lines show.
+class CentralEuropeanTime : public ::testing::Environment {
+    void SetUp() override {
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+    }
+};
+[[maybe_unused]] const auto* const kTimeZone =
+    ::testing::AddGlobalTestEnvironment(new CentralEuropeanTime);
+
 CModulDaten Modul(int type, float cal1, float cal2, float cal3, float cal4, float factor) {
     CModulDaten m;
     m.moduleType = std::uint8_t(type);
-    m.calValue1 = cal1;
-    m.calValue2 = cal2;
-    m.calValue3 = cal3;
-    m.calValue4 = cal4;
+    m.calValue1 = cal1, m.calValue2 = cal2, m.calValue3 = cal3, m.calValue4 = cal4;
     m.airPressureFactor = factor;
     return m;
 }
 
 class CalibrationRecord : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    void TearDown() override {
-        unsetenv("TZ");
-        tzset();
-    }
     static CalibrationRecordEntry Entry() {
         CalibrationRecordEntry e;
         e.time = 1796601600;  // 2026-12-07 00:00:00 UTC
