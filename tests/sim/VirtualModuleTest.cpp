@@ -26,20 +26,14 @@ using test::Bytes;
 using test::LineEnd;
 using test::ToBytes;
 
-// A clock that stands still at 2024-03-05 10:07:00 UTC until the test moves `now`.
-struct FakeTime {
-    std::shared_ptr<std::chrono::system_clock::time_point> now =
-        std::make_shared<std::chrono::system_clock::time_point>(
-            std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + 10h + 7min);
-    TimeSource Source() const {
-        return [now = now] { return *now; };
-    }
-};
+// A clock that stands still at 2024-03-05 10:07:00 UTC: the logger does not grow under a test.
+std::chrono::system_clock::time_point Still() {
+    return std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + 10h + 7min;
+}
 
 class Sim : public ::testing::Test {
 protected:
-    FakeTime time;
-    VirtualModule module{time.Source()};
+    VirtualModule module{Still};
 };
 
 Frame Request(std::uint8_t op, std::uint8_t type, std::uint8_t reg, DataBytes data = {},
@@ -84,11 +78,9 @@ TEST_F(Sim, RegistersAnswerAsTheProgramExpects) {
                {kReadParam, 1, 28, {}, {8, 0, 0, 0}},  // oxygen, counted from 1
                {kReadParam, 1, 30, {}, {1, 0, 0, 0}},  // bus address
                {kReadParam, 4, 31, {}, EncodeFloat24(1.04f)},
-               {kReadParam, 4, 32, {}, EncodeFloat24(120.0f)},
                {kReadParam, 2, 76, {}, {15, 0, 0, 0}},  // logger interval in minutes
                {kReadParam, 1, 77, {}, {1, 0, 0, 0}},   // logger released
                {kReadParam, 4, 26, {}, {'V', 'M', '0', '1'}},
-               {kReadValue, 2, 100, {}, {0, 0, 0, 0}},
                // Writes are acknowledged with their own data; a register keeps only the bytes of
                // its encoding (the program's writes carry bytes of the command before).
                {kWriteParam, 4, 33, tenth, tenth},
@@ -107,13 +99,7 @@ TEST_F(Sim, RegistersAnswerAsTheProgramExpects) {
                {kReadParam, 4, 33, {}, {0xCC, 0xCC, 0x3D, 0}},
                {kWriteParam, 1, 28, {9, 0, 0, 0}, {9, 0, 0, 0}},  // no such type
                {kReadParam, 1, 28, {}, {8, 0, 0, 0}},
-               // Set as the program sets it (year, day, month), read as day, month, year.
-               {kWriteValue, 3, kValueTime, {23, 59, 58, 0}, {23, 59, 58, 0}},
-               {kWriteValue, 3, kValueDate, {24, 28, 2, 0}, {24, 28, 2, 0}},
            });
-    *time.now += 3s;
-    Script(module, {{kReadValue, 3, kValueTime, {}, {0, 0, 1, 0}},
-                    {kReadValue, 3, kValueDate, {}, {29, 2, 24, 0}}});
 }
 
 TEST_F(Sim, AnswersItsOwnAndTheBroadcastAddressAndMovesWithTheAcknowledgement) {
@@ -154,20 +140,6 @@ TEST_F(Sim, LoggerFillsToItsCapacityAndOnlyTheClearCommandEmptiesIt) {
     Script(module, {{kWriteValue, 2, kValueLoggerLevel, {2, 0, 0, 0}, {2, 0, 0, 0}},
                     {kReadValue, 2, kValueLoggerLevel, {}, {0, 0, 0, 0}},
                     {kReadValue, 4, kValueLoggerData, {}, {0, 0, 0, 0}}});  // no stream after it
-}
-
-TEST_F(Sim, LoggerGrowsAtEachIntervalBoundaryWhileReleased) {
-    Script(module, {{kWriteValue, 3, kValueTime, {12, 0, 30, 0}, {12, 0, 30, 0}}});
-    module.ClearLogger();
-    *time.now += 14min;
-    EXPECT_EQ(module.LoggerByteCount(), 0u);
-    *time.now += 1h + 1min;
-    EXPECT_EQ(module.LoggerByteCount(), 50u);
-    const Bytes bytes = module.LoggerBytes();
-    EXPECT_EQ(Bytes(bytes.end() - 10, bytes.end() - 5), (Bytes{5, 3, 24, 13, 15}));
-    Script(module, {{kWriteParam, 1, 77, {0, 0, 0, 0}, {0, 0, 0, 0}}});  // no longer released
-    *time.now += 2h;
-    EXPECT_EQ(module.LoggerByteCount(), 50u);
 }
 
 TEST_F(Sim, FaultsSwitchOnAndOff) {
@@ -277,8 +249,7 @@ TEST(SimOptions, ParseAndApply) {
                                 &o, &error))
         << error;
     EXPECT_EQ(o.silentRegisters, (std::vector<std::pair<std::uint8_t, std::uint8_t>>{{2, 28}}));
-    FakeTime time;
-    VirtualModule module(time.Source());
+    VirtualModule module(Still);
     ApplySimOptions(o, module);
     EXPECT_EQ(std::tuple(module.Type(), module.Address(), module.BytesPerSecond()),
               std::tuple(kTypePh, 4, 240u));

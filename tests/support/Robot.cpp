@@ -181,11 +181,6 @@ Robot::Step& Robot::Step::Cancel() {
     });
 }
 
-Robot::Step& Robot::Step::Within(int ms) {
-    timeoutMs_ = ms;
-    return *this;
-}
-
 // ---- robot -------------------------------------------------------------------------------
 
 Robot::Robot() {

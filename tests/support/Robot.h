@@ -62,8 +62,6 @@ public:
         Step& SaveAs(const QString& name);
         // Cancels the window (its Cancel button; Esc for a dialog of the program).
         Step& Cancel();
-        // The limit for this step's window to come (default 20 s).
-        Step& Within(int ms);
 
     private:
         friend class Robot;

@@ -72,15 +72,10 @@ public:
         OnCommand(kHello, [this] { MessageBox(this, QString::fromUtf8(kHelloText)); });
     }
 
-    int count = 0;
+    int count = 0, language = 0, side = -1, release = 0, type = -1, entry = -1;
     float factor = 0;
     std::uint8_t address = 0;
     QString interval;
-    int language = 0;
-    int side = -1;
-    int release = 0;
-    int type = -1;
-    int entry = -1;
     QTime time{12, 0, 0};
     QDate date{2005, 12, 31};
 
