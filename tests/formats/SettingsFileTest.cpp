@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "formats/SettingsFile.h"
@@ -78,17 +79,27 @@ TEST_F(SettingsFileTest, HugeFileIsStreamed) {
     EXPECT_EQ(s, (Settings{4, 1200, 0, 1, 0, 0, 0}));
 }
 
+// A write that fails, before or after its temporary file exists, names the path and the reason
+// and leaves no temporary file behind.
 TEST_F(SettingsFileTest, WriteFailureNamesThePathAndLeavesNothing) {
     test::Spit(temp_.File("plain"), "x");
     fs::create_directories(path_ + "/occupied");  // a folder where the file should go
-    const std::string targets[] = {
-        (dir_ / "plain" / "config.ini").string(),  // the "folder" is a file
-        path_,                                     // the rename cannot replace a folder
+    const struct {
+        std::string target;
+        std::size_t fileSizeLimit;  // 0: none
+        const char* reason;
+    } cases[] = {
+        {(dir_ / "plain" / "config.ini").string(), 0, "Not a directory"},
+        {path_, 0, "Is a directory"},
+        {temp_.File("full.ini"), 10, "File too large"},  // the disk fills up while it writes
     };
-    for (const std::string& target : targets) {
+    for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(WriteSettingsFile(target, kChanged, &error)) << target;
-        EXPECT_NE(error.find(target + ": "), std::string::npos) << error;
+        std::optional<test::FileSizeLimit> limit;
+        if (c.fileSizeLimit > 0) limit.emplace(c.fileSizeLimit);
+        EXPECT_FALSE(WriteSettingsFile(c.target, kChanged, &error)) << c.target;
+        limit.reset();
+        EXPECT_EQ(error, "cannot write " + c.target + ": " + c.reason);
     }
     EXPECT_EQ(Entries(), 2u);  // "plain" and the folder: no temporary file left
 }
