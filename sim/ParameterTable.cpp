@@ -10,13 +10,13 @@ namespace ql50::sim {
 namespace {
 
 constexpr ParameterSpec U8(std::uint8_t reg, std::uint8_t value) {
-    return {reg, Encoding::kUint8, EncodeUint8(value)};
+    return {reg, Encoding::Uint8, EncodeUint8(value)};
 }
 constexpr ParameterSpec U16(std::uint8_t reg, std::uint16_t value) {
-    return {reg, Encoding::kUint16, EncodeUint16(value)};
+    return {reg, Encoding::Uint16, EncodeUint16(value)};
 }
 constexpr ParameterSpec F24(std::uint8_t reg, float value) {
-    return {reg, Encoding::kFloat24, EncodeFloat24(value)};
+    return {reg, Encoding::Float24, EncodeFloat24(value)};
 }
 
 // Registers 32 to 35 are filled from the current type's calibration when the module starts.
@@ -40,8 +40,7 @@ constexpr std::array kParameters{
     U16(23, 0),
     U16(24, 0),
     U16(25, 0),
-    ParameterSpec{
-        kParamManufacturer, Encoding::kChars4, {'V', 'M', '0', '1'}},  // manufacturer code
+    ParameterSpec{kParamManufacturer, Encoding::Chars4, {'V', 'M', '0', '1'}},  // manufacturer code
     U8(kParamType, 8),           // measurement type 1..8: oxygen
     U8(kParamAddress, 1),        // bus address
     F24(kParamFirmware, 1.04f),  // firmware version
@@ -87,13 +86,13 @@ const ParameterSpec* FindParameter(std::uint8_t reg) {
 
 DataBytes Normalise(Encoding encoding, const DataBytes& d) {
     switch (encoding) {
-        case Encoding::kUint8:
+        case Encoding::Uint8:
             return {d[0], 0, 0, 0};
-        case Encoding::kUint16:
+        case Encoding::Uint16:
             return {d[0], d[1], 0, 0};
-        case Encoding::kFloat24:
+        case Encoding::Float24:
             return {d[0], d[1], d[2], 0};
-        case Encoding::kChars4:
+        case Encoding::Chars4:
             break;
     }
     return d;

@@ -8,7 +8,7 @@
 
 namespace ql50::sim {
 
-enum class Encoding : std::uint8_t { kUint8, kUint16, kFloat24, kChars4 };
+enum class Encoding : std::uint8_t { Uint8, Uint16, Float24, Chars4 };
 
 struct ParameterSpec {
     std::uint8_t reg;

@@ -10,7 +10,7 @@ set -euo pipefail
 # qt6-charts-dev's CMake package needs Qt6OpenGL's, which Debian 12 ships in libqt6opengl6-dev
 # without qt6-charts-dev depending on it.
 packages=(
-  build-essential cmake g++ pkg-config clang-format git
+  build-essential cmake g++ pkg-config clang-format git python3
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core

@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+tools/check-names.py src sim bench fuzz
 
 export CCACHE_BASEDIR=$PWD
 launcher=()

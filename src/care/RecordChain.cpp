@@ -37,11 +37,11 @@ void ChainCheck::Add(std::int64_t number, std::string_view line, bool cut) {
             ++unchecked_;
             return;
         }
-        broken_ = ChainBreak{number, cut ? ChainBreak::TooLong : ChainBreak::NoHash};
+        broken_ = ChainBreak{number, cut ? ChainBreak::kTooLong : ChainBreak::kNoHash};
         return;
     }
     if (ChainHash(previous_, hashed->cells) != hashed->hash) {
-        broken_ = ChainBreak{number, ChainBreak::WrongHash};
+        broken_ = ChainBreak{number, ChainBreak::kWrongHash};
         return;
     }
     started_ = true;

@@ -24,7 +24,7 @@ std::optional<HashedLine> SplitHashedLine(std::string_view line);
 // The first line that does not fit, and why.
 struct ChainBreak {
     std::int64_t line = 0;  // counted from 1, the header included
-    enum Reason { WrongHash, NoHash, TooLong } reason = WrongHash;
+    enum Reason { kWrongHash, kNoHash, kTooLong } reason = kWrongHash;
 };
 
 // Why the line does not fit, for the user: "it or a line before it was changed or taken out".

@@ -43,6 +43,10 @@ struct CliOptions {
     bool yes = false;
     // calibration-status, verify-record: empty means kalibrierung.txt
     std::string recordFile;
+    // scan: every bus address, JSON output, the devices to probe (none: every one there is)
+    bool bus = false;
+    bool json = false;
+    std::vector<std::string> devices;
 
     bool help = false;
     bool version = false;

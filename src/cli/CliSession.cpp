@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +24,7 @@
 #include "operations/LoggerReadout.h"
 #include "sim/PtyServer.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 
@@ -89,6 +91,9 @@ struct CliSession::Simulation {
 
 Settings ReadWorkingDirectorySettings() {
     Settings settings;
+    // A pipe or device of that name would keep the tool waiting before it could do anything.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file("config.ini", error)) return settings;
     std::ifstream in("config.ini", std::ios::binary);
     if (!in) return settings;
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
@@ -142,6 +147,9 @@ int CliSession::OpenLine() {
     QString failure;
     if (session_.Open(portIndex_, baud_, &failure) != Outcome::Done) {
         PrintError(failure.toStdString());
+        if (session_.openFailure() == OpenFailure::NoAccess)
+            std::fprintf(stderr, "%s\n",
+                         Cp1252ToUtf8(Tx(kMeldungen.keineBerechtigung, language_)).c_str());
         return kExitPort;
     }
     // The line settings failed (a device that is no terminal): its report went to standard

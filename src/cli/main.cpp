@@ -1,12 +1,13 @@
 // ql50-cli: the headless tool for scripts (live recording, logger dump, logger information,
-// clock, clearing, type, the calibration record) on the conversation and file formats of the
-// program.
+// clock, clearing, type, the calibration record, the search for modules) on the conversation
+// and file formats of the program.
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "cli/RecordCommands.h"
+#include "cli/ScanCommand.h"
 #include "cli/StandardStreams.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     // The calibration record's commands need no module and no line.
     if (IsRecordCommand(options.command))
         return RunRecordCommand(options, options.language.value_or(settings.language == 0 ? 0 : 1));
+    // The search opens the devices itself.
+    if (options.command == "scan")
+        return RunScan(options, options.language.value_or(settings.language == 0 ? 0 : 1));
     CliSession session(options, settings);
     return session.Run();
 }

@@ -69,12 +69,12 @@ private:
     bool done_ = false;
 };
 
-constexpr auto npos = std::string_view::npos;
+constexpr auto kAbsent = std::string_view::npos;
 
-// Where the value of the key's first occurrence starts, or npos.
+// Where the value of the key's first occurrence starts, or kAbsent.
 std::size_t ValueAt(std::string_view text, std::string_view key) {
     const std::size_t at = text.find(key);
-    return at == npos ? npos : at + key.size();
+    return at == kAbsent ? kAbsent : at + key.size();
 }
 
 // A decimal number as atoi reads it (leading blanks, a sign, digits up to the first non-digit;
@@ -94,23 +94,23 @@ int NumberAt(std::string_view text, std::size_t from, std::size_t count) {
 
 Settings ParseJoined(std::string_view text) {
     Settings s;
-    if (const std::size_t at = ValueAt(text, "PORT="); at != npos) {
+    if (const std::size_t at = ValueAt(text, "PORT="); at != kAbsent) {
         // The character's distance from '0', whatever the character; the text's end reads as
         // its terminating zero byte.
         const char c = at < text.size() ? text[at] : '\0';
         s.portIndex = static_cast<std::int8_t>(c - '0');
     }
-    if (const std::size_t at = ValueAt(text, "BAUD="); at != npos)
+    if (const std::size_t at = ValueAt(text, "BAUD="); at != kAbsent)
         s.baudRate = NumberAt(text, at, 4);
-    if (const std::size_t at = ValueAt(text, "INTERVALL="); at != npos) {
+    if (const std::size_t at = ValueAt(text, "INTERVALL="); at != kAbsent) {
         s.hours = NumberAt(text, at, 2);  // "hh:mm:ss"
         s.minutes = NumberAt(text, at + 3, 2);
         s.seconds = NumberAt(text, at + 6, 2);
     }
     // Only German (0) and English (1) exist; any other digit would leave the texts' entries.
-    if (const std::size_t at = ValueAt(text, "SPRACHE="); at != npos)
+    if (const std::size_t at = ValueAt(text, "SPRACHE="); at != kAbsent)
         s.language = NumberAt(text, at, 1) == 1 ? 1 : 0;
-    if (const std::size_t at = ValueAt(text, "PARAMETRIEREN="); at != npos)
+    if (const std::size_t at = ValueAt(text, "PARAMETRIEREN="); at != kAbsent)
         s.factoryMode = NumberAt(text, at, 1);
     return s;
 }
@@ -123,7 +123,7 @@ bool CreateEmpty(const std::string& path) {
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return slash == kAbsent ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // config.ini may be a symbolic link (to a file kept elsewhere): the settings are read from and

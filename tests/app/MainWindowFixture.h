@@ -11,11 +11,38 @@
 
 #include "RequestLog.h"
 #include "app/CHauptDialog.h"
+#include "sim/PtyServer.h"
+#include "sim/VirtualModule.h"
 #include "support/Files.h"
 #include "support/Robot.h"
 #include "ui/Controls.h"
 
 namespace ql50::test {
+
+// The virtual module behind a fixed device path (a symbolic link to its pseudo-terminal): a
+// hang-up and a new terminal behind the same path are an adapter unplugged and plugged in again.
+class VirtualLine {
+public:
+    explicit VirtualLine(std::string device, sim::TimeSource time = sim::SystemTime)
+        : module(std::move(time)), device_(std::move(device)) {
+        Plug();
+    }
+    void HangUp() { server_->HangUp(); }
+    void Plug() {
+        server_ = std::make_unique<sim::PtyServer>(module);
+        std::string error;
+        ASSERT_TRUE(server_->Start(&error)) << error;
+        std::filesystem::remove(device_);
+        std::filesystem::create_symlink(server_->SlavePath(), device_);
+    }
+    const std::string& device() const { return device_; }
+
+    sim::VirtualModule module;
+
+private:
+    std::string device_;
+    std::unique_ptr<sim::PtyServer> server_;
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -30,10 +57,16 @@ protected:
     std::string File(const std::string& name) const { return dir_.File(name); }
     const std::string& Dir() const { return dir_.Path(); }
 
+    // Opens the main window modeless on the virtual module (`line`) of this type.
+    void OpenOnVirtualModule(int type = 7, sim::TimeSource time = sim::SystemTime) {
+        line = std::make_unique<VirtualLine>(File("ttyQL50"), std::move(time));
+        line->module.SetType(type);
+        Open(line->device());
+    }
     // Opens the main window modeless; COM1 leads to `device` when given.
     void Open(const std::string& device = {}) {
         window = std::make_unique<CHauptDialog>(QString::fromStdString(Dir()));
-        if (!device.empty()) window->session().conversation().MapPort(1, device);
+        if (!device.empty()) window->session().MapPort(1, device);
         window->Create();
     }
     QAbstractButton* Button(int id) const {
@@ -56,6 +89,7 @@ protected:
         return requestLog_.New(window->session().conversation(), peer);
     }
 
+    std::unique_ptr<VirtualLine> line;  // declared before the window: it outlives it
     std::unique_ptr<CHauptDialog> window;
     Robot robot;
 

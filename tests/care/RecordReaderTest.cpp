@@ -56,13 +56,21 @@ TEST(RecordChain, FindsTheFirstLineThatDoesNotFit) {
     } cases[] = {
         {"untouched", [](Lines&) {}, 0, {}},
         {"value edited", [](Lines& l) { l[4].replace(l[4].find("1 -58"), 1, "2"); }, 5,
-         ChainBreak::WrongHash},
-        {"line taken out", [](Lines& l) { l.erase(l.begin() + 4); }, 5, ChainBreak::WrongHash},
-        {"lines swapped", [](Lines& l) { std::swap(l[4], l[5]); }, 5, ChainBreak::WrongHash},
-        {"hash taken away", [](Lines& l) { l[5] = WithoutHash(l[5]); }, 6, ChainBreak::NoHash},
-        {"old line put in", [](Lines& l) { l.insert(l.begin() + 5, l[1]); }, 6, ChainBreak::NoHash},
+         ChainBreak::kWrongHash},
+        {"line taken out", [](Lines& l) { l.erase(l.begin() + 4); }, 5, ChainBreak::kWrongHash},
+        {"first hashed line taken out", [](Lines& l) { l.erase(l.begin() + 3); }, 4,
+         ChainBreak::kWrongHash},
+        {"lines swapped", [](Lines& l) { std::swap(l[4], l[5]); }, 5, ChainBreak::kWrongHash},
+        {"hash taken away", [](Lines& l) { l[5] = WithoutHash(l[5]); }, 6, ChainBreak::kNoHash},
+        {"every hash taken away",
+         [](Lines& l) {
+             for (std::size_t i = 3; i < l.size(); ++i) l[i] = WithoutHash(l[i]);
+         },
+         4, ChainBreak::kNoHash},
+        {"old line put in", [](Lines& l) { l.insert(l.begin() + 5, l[1]); }, 6,
+         ChainBreak::kNoHash},
         {"line of zero bytes appended", [](Lines& l) { l.push_back(std::string(5000, '\0')); }, 8,
-         ChainBreak::TooLong},
+         ChainBreak::kTooLong},
     };
     TempDir dir;
     const Lines record = Record(dir);

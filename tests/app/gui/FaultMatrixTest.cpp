@@ -23,37 +23,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The virtual module behind a fixed device path (a symbolic link to its pseudo-terminal): a
-// hang-up and a new terminal behind the same path are an adapter unplugged and plugged in again.
-class Line {
-public:
-    explicit Line(std::string device) : device_(std::move(device)) {
-        module.SetType(7);
-        Plug();
-    }
-    void HangUp() { server_->HangUp(); }
-    void Plug() {
-        server_ = std::make_unique<sim::PtyServer>(module);
-        std::string error;
-        ASSERT_TRUE(server_->Start(&error)) << error;
-        std::filesystem::remove(device_);
-        std::filesystem::create_symlink(server_->SlavePath(), device_);
-    }
-    const std::string& device() const { return device_; }
-
-    sim::VirtualModule module;
-
-private:
-    std::string device_;
-    std::unique_ptr<sim::PtyServer> server_;
-};
-
 class FaultMatrixTest : public MainWindowTest {
 protected:
-    void OpenOnLine() {
-        line = std::make_unique<Line>(File("ttyQL50"));
-        Open(line->device());
-    }
+    void OpenOnLine() { OpenOnVirtualModule(7); }
     std::vector<std::string> Lines(const std::string& name) const {
         std::vector<std::string> lines;
         std::istringstream in(Slurp(File(name)));
@@ -77,8 +49,6 @@ protected:
         for (const std::string& l : Lines(name)) n += l.find(",") != std::string::npos;
         return n;
     }
-
-    std::unique_ptr<Line> line;
 };
 
 // A fault of the module for a while during a measurement with recording: the lines go on one per

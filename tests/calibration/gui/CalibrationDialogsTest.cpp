@@ -36,32 +36,6 @@ Ending ClickOn(int id) {
     return {"button", [id](Robot::Step& s) { s.Click(id); }};
 }
 
-TEST(CalibrationDialogs, EntryShowsPromptUnitAndValue) {
-    const struct {
-        float value;
-        const char* shown;
-    } cases[] = {{1013.25f, "1013.25"}, {0.1f, "0.1"}, {0.0f, "0"}, {-59.16f, "-59.16"}};
-    for (const auto& c : cases) {
-        Robot robot;
-        CKalWertEingabe entry;
-        entry.promptText = QStringLiteral("Aktuellen Luftdruck eingeben.");
-        entry.unitText = QStringLiteral("hPa");
-        entry.value = c.value;
-        robot.OnTemplate(kEntryTemplate)
-            .Inspect([&](QWidget* w) {
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), c.shown);
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdPrompt), entry.promptText);
-                EXPECT_EQ(Text(w, CKalWertEingabe::kIdUnit), "hPa");
-                EXPECT_EQ(w->windowTitle(), "QL50");
-                EXPECT_EQ(Text(w, ui::kIdOk), "OK");
-            })
-            .Click(ui::kIdOk);
-        EXPECT_EQ(entry.DoModal(), ui::kIdOk);
-        EXPECT_TRUE(robot.WaitIdle());
-        EXPECT_FLOAT_EQ(entry.value, c.value) << "what is shown reads back unchanged";
-    }
-}
-
 // Only a number ends the window with OK; anything else is refused and the window stays open
 // with the value it opened with, until Esc leaves it.
 TEST(CalibrationDialogs, EntryAcceptsOnlyANumber) {
@@ -104,20 +78,6 @@ TEST(CalibrationDialogs, EntryEndedWithoutOkKeepsItsValue) {
         EXPECT_TRUE(robot.WaitIdle());
         EXPECT_EQ(entry.value, 7.0f) << ending.name;
     }
-}
-
-// One entry object serves a whole run: the second buffer's entry opens with the first's value.
-TEST(CalibrationDialogs, EntryOpensAgainWithTheValueEnteredBefore) {
-    Robot robot;
-    CKalWertEingabe entry;
-    robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, "7.00").Click(1);
-    robot.OnTemplate(kEntryTemplate)
-        .Inspect([](QWidget* w) { EXPECT_EQ(Text(w, CKalWertEingabe::kIdValue), "7"); })
-        .Click(1);
-    entry.DoModal();
-    entry.DoModal();
-    EXPECT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(entry.value, 7.0f);
 }
 
 void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language) {
@@ -197,36 +157,6 @@ TEST(CalibrationDialogs, ResultLinesFitTheirColumns) {
             result.DoModal();
             EXPECT_TRUE(robot.WaitIdle());
         }
-    }
-}
-
-TEST(CalibrationDialogs, ChoiceTellsTheButtonsFromClosing) {
-    const struct {
-        Ending ending;
-        int result;
-        bool closed;
-    } cases[] = {
-        {ClickOn(CKalAuswahl::kIdOxygen), CKalAuswahl::kOxygen, false},
-        {ClickOn(CKalAuswahl::kIdAirPressure), CKalAuswahl::kAirPressure, false},
-        {ClickOn(CKalAuswahl::kIdSalinity), CKalAuswahl::kSalinity, false},
-        {kEsc, ui::kIdCancel, true},
-        {kCloseBox, ui::kIdCancel, true},
-    };
-    CKalAuswahl choice;  // shown again and again, as the closed flag must not stick
-    choice.oxygenText = "Oxygen";
-    choice.airPressureText = "Air pressure";
-    choice.salinityText = "Salinity";
-    for (const auto& c : cases) {
-        Robot robot;
-        c.ending.act(robot.OnTemplate(kChoiceTemplate).Inspect([](QWidget* w) {
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdOxygen), "Oxygen");
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdAirPressure), "Air pressure");
-            EXPECT_EQ(Text(w, CKalAuswahl::kIdSalinity), "Salinity");
-            EXPECT_EQ(w->findChildren<QPushButton*>().size(), 3);
-        }));
-        EXPECT_EQ(choice.DoModal(), c.result) << c.ending.name;
-        EXPECT_TRUE(robot.WaitIdle());
-        EXPECT_EQ(choice.closed, c.closed) << c.ending.name;
     }
 }
 
