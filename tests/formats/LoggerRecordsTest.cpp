@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "formats/LoggerRecords.h"
 
 namespace ql50 {
@@ -40,6 +42,19 @@ TEST(LoggerFormat, HeaderAndPositions) {
               "C]\n");
     EXPECT_EQ(LoggerBytePosition(10, 2), 520u);
     EXPECT_EQ(LoggerBytePosition(254, 255), 65279u);
+}
+
+// The end marker 0xFF closes a record as its tenth byte; after a lost marker the next record is
+// dropped up to its own (the fuzz target holds the rules for any stream).
+TEST(LoggerAssembler, EndMarkerClosesARecordAndALostOneCostsTheNext) {
+    const std::vector<std::uint8_t> good{5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF};
+    std::vector<std::uint8_t> stream(good.begin(), good.end() - 2);  // its last frame lost
+    for (int i = 0; i < 2; ++i) stream.insert(stream.end(), good.begin(), good.end());
+    LoggerRecordAssembler a;
+    std::vector<LoggerRecord> records;
+    for (std::size_t i = 0; i < stream.size(); i += 2)
+        if (auto r = a.Push(stream[i], stream[i + 1])) records.push_back(*r);
+    EXPECT_EQ(records, std::vector{Rec({5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF})});
 }
 
 // The logger's information in both languages; whole records only, released or not.
