@@ -87,11 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
 
         ParseCase{"FirstOccurrenceWins", "SPRACHE=1\nSPRACHE=0\nPORT=2\nPORT=3",
                   Make(2, 4800, 0, 1, 0, 1, 0)},
-        ParseCase{"CrLfFile",
-                  "[RS232]\r\nPORT=2\r\nBAUD=9600\r\n[SETUP]\r\nINTERVALL=01:30:00\r\n"
-                  "SPRACHE=1\r\nPARAMETRIEREN=1\r\n",
-                  Make(2, 9600, 1, 30, 0, 1, 1)},
-        ParseCase{"CrOnlyFile", "PORT=2\rBAUD=9600\rSPRACHE=1\r", Make(2, 9600, 0, 1, 0, 1, 0)},
         ParseCase{"BlankLineAfterSetup",
                   "[RS232]\n\rPORT=3\n\rBAUD=9600\n\r[SETUP]\n\r\n\rINTERVALL=00:00:30\n\r"
                   "SPRACHE=1\n\rPARAMETRIEREN=1\n\r",
