@@ -32,12 +32,9 @@ struct Fixture : ::testing::Test {
     std::vector<std::unique_ptr<PtyPeer>> peers;
 };
 
-// Answers every live-value read with a value that names the register, every other read
-// with float24 1.0.
-std::vector<std::uint8_t> Answer(const Frame& req) {
-    if (req[kPosOp] == kReadValue)
-        return ReplyTo(req, EncodeFloat32(float(req[kPosRegister]) + 0.25f));
-    return ReplyTo(req, EncodeFloat24(1.0f));
+// A module that answers every request with float24 1.0.
+std::vector<std::uint8_t> Answer(const Frame& request) {
+    return ReplyTo(request, EncodeFloat24(1.0f));
 }
 
 TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
@@ -46,13 +43,13 @@ TEST_F(Fixture, ReplyEndsTheWaitAndIsDecoded) {
     EXPECT_EQ(conv.WaitForReply(), 1);
     EXPECT_FALSE(conv.replyPending());
     EXPECT_FLOAT_EQ(conv.modul().calValue1, 1.0f);
-    const Frame expected = BuildFrame(0, kReadParam, 4, 32);
-    ASSERT_EQ(peer.Requests().size(), 1u);
-    EXPECT_EQ(peer.Requests()[0], expected);
+    EXPECT_EQ(peer.Requests(), std::vector<Frame>{BuildFrame(0, kReadParam, 4, 32)});
 }
 
-TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) {
-    Open(NoReply);
+// The wait gives up after two to three seconds without burning the CPU, serving events
+// meanwhile; a reply that comes later still ends the pending request.
+TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsAndALateReplyStillCounts) {
+    PtyPeer& peer = Open(NoReply);
     int timerTicks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++timerTicks; });
@@ -65,41 +62,13 @@ TEST_F(Fixture, SilentModuleTimesOutAfterTwoToThreeSecondsWithoutBurningTheCpu) 
     const qint64 ms = t.elapsed();
     EXPECT_GT(ms, 1900);        // more than 2 s of wall clock, less a little timer slack
     EXPECT_LE(ms, 3000 + 900);  // at most 3 s, with room for a late timer on a busy machine
-    EXPECT_TRUE(conv.replyPending());
     EXPECT_GT(timerTicks, 5) << "events must be served during the wait";
     EXPECT_LT(ProcessCpuTime() - cpuBefore, std::chrono::seconds(1))
         << "the wait must block, not spin";
-}
-
-TEST_F(Fixture, LateReplyClearsTheFlagAfterTheWaitGaveUp) {
-    PtyPeer& peer = Open(NoReply);
-    conv.SendCommand(0, kReadParam, 4, 32);
-    EXPECT_EQ(conv.WaitForReply(), 0);
+    EXPECT_TRUE(conv.replyPending());
     peer.Send(ReplyTo(BuildFrame(0, kReadParam, 4, 32), EncodeFloat24(2.0f)));
     EXPECT_TRUE(WaitUntil([&] { return !conv.replyPending(); }));
     EXPECT_FLOAT_EQ(conv.modul().calValue1, 2.0f);
-}
-
-TEST_F(Fixture, LiveChainRequestsSixRegistersInOrderAndRefreshesOnce) {
-    PtyPeer& peer = Open(Answer);
-    QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
-    conv.SendCommand(0, kReadValue, 3, 1);
-    ASSERT_TRUE(WaitUntil([&] { return refresh.count() == 1; }));
-    EXPECT_EQ(peer.Registers(), (std::vector<std::uint8_t>{1, 2, 5, 4, 3, 6}));
-    EXPECT_EQ(peer.Requests()[0][kPosType], 3);
-    EXPECT_EQ(peer.Requests()[1][kPosType], 4);
-    EXPECT_EQ(conv.modul().value5, 5.25f);
-    EXPECT_EQ(conv.modul().temperature, 6.25f);
-    EXPECT_EQ(refresh.count(), 1);
-}
-
-TEST_F(Fixture, RepliesGoToTheCurrentDeviceAddress) {
-    PtyPeer& peer = Open(Answer);
-    conv.SetDeviceAddress(7);
-    QSignalSpy refresh(&conv, &CConversation::refreshDisplay);
-    conv.Send(req::kLiveStart);
-    ASSERT_TRUE(WaitUntil([&] { return refresh.count() == 1; }));
-    for (const Frame& f : peer.Requests()) EXPECT_EQ(f[kPosAddress], 7);
 }
 
 TEST_F(Fixture, BadChecksumSetsFrameErrorAndIsNotDispatched) {
@@ -156,13 +125,6 @@ TEST_F(Fixture, HangUpIsReportedOnceAndTheNextOperationReopens) {
     Open(Answer);
     conv.SendCommand(0, kReadParam, 4, 32);
     EXPECT_EQ(conv.WaitForReply(), 1);
-}
-
-TEST_F(Fixture, PumpDelayLastsAtMostItsWholeSeconds) {
-    QElapsedTimer t;
-    t.start();
-    conv.PumpDelay(1);
-    EXPECT_LE(t.elapsed(), 1000 + 500);
 }
 
 }  // namespace

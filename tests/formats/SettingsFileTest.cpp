@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "formats/SettingsFile.h"
@@ -49,16 +50,13 @@ TEST_F(SettingsFileTest, UnreadablePlacesKeepValues) {
     EXPECT_EQ(s, kChanged);
 }
 
-TEST_F(SettingsFileTest, WrittenFileIsExactAndReadsBack) {
-    ASSERT_TRUE(WriteSettingsFile(path_, Settings{}, nullptr));
-    EXPECT_EQ(test::Slurp(path_),
-              "[RS232]\n\rPORT=0\n\rBAUD=4800\n\r[SETUP]\n\rINTERVALL=00:01:00\n\rSPRACHE=0\n\r"
-              "PARAMETRIEREN=0\n\r");
+TEST_F(SettingsFileTest, WrittenFileReadsBackAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(WriteSettingsFile(path_, kChanged, nullptr));
+    EXPECT_EQ(test::Slurp(path_), FormatSettings(kChanged));
     Settings s;
     EXPECT_EQ(ReadSettingsFile(path_, s), SettingsRead::Read);
     EXPECT_EQ(s, kChanged);
-    EXPECT_EQ(Entries(), 1u);  // no temporary file left behind
+    EXPECT_EQ(Entries(), 1u);
 }
 
 TEST_F(SettingsFileTest, WriteReplacesTheFileInsteadOfRewritingIt) {
@@ -81,19 +79,27 @@ TEST_F(SettingsFileTest, HugeFileIsStreamed) {
     EXPECT_EQ(s, (Settings{4, 1200, 0, 1, 0, 0, 0}));
 }
 
+// A write that fails, before or after its temporary file exists, names the path and the reason
+// and leaves no temporary file behind.
 TEST_F(SettingsFileTest, WriteFailureNamesThePathAndLeavesNothing) {
     test::Spit(temp_.File("plain"), "x");
     fs::create_directories(path_ + "/occupied");  // a folder where the file should go
-    const std::string targets[] = {
-        (dir_ / "missing" / "config.ini").string(),  // no such folder
-        (dir_ / "plain" / "config.ini").string(),    // the "folder" is a file
-        path_,                                       // the rename cannot replace a folder
+    const struct {
+        std::string target;
+        std::size_t fileSizeLimit;  // 0: none
+        const char* reason;
+    } cases[] = {
+        {(dir_ / "plain" / "config.ini").string(), 0, "Not a directory"},
+        {path_, 0, "Is a directory"},
+        {temp_.File("full.ini"), 10, "File too large"},  // the disk fills up while it writes
     };
-    for (const std::string& target : targets) {
+    for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(WriteSettingsFile(target, kChanged, &error)) << target;
-        EXPECT_NE(error.find(target + ": "), std::string::npos) << error;
-        EXPECT_FALSE(WriteSettingsFile(target, kChanged, nullptr)) << target;
+        std::optional<test::FileSizeLimit> limit;
+        if (c.fileSizeLimit > 0) limit.emplace(c.fileSizeLimit);
+        EXPECT_FALSE(WriteSettingsFile(c.target, kChanged, &error)) << c.target;
+        limit.reset();
+        EXPECT_EQ(error, "cannot write " + c.target + ": " + c.reason);
     }
     EXPECT_EQ(Entries(), 2u);  // "plain" and the folder: no temporary file left
 }

@@ -181,11 +181,6 @@ Robot::Step& Robot::Step::Cancel() {
     });
 }
 
-Robot::Step& Robot::Step::Within(int ms) {
-    timeoutMs_ = ms;
-    return *this;
-}
-
 Robot::Step& Robot::Step::When(std::function<bool(QWidget*)> ready) {
     ready_ = std::move(ready);
     return *this;

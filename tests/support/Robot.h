@@ -62,8 +62,6 @@ public:
         Step& SaveAs(const QString& name);
         // Cancels the window (its Cancel button; Esc for a dialog of the program).
         Step& Cancel();
-        // The limit for this step's window to come (default 20 s).
-        Step& Within(int ms);
         // The step acts only once `ready` holds for its window (a search has ended, say); until
         // then the window stays open, within the step's limit.
         Step& When(std::function<bool(QWidget*)> ready);

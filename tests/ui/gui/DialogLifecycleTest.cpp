@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QToolButton>
-#include <functional>
 #include <map>
 #include <vector>
 
@@ -22,37 +18,26 @@ using sample::kSampleTemplateId;
 using sample::SampleDialog;
 using test::Robot;
 
-struct EndCase {
-    const char* name;
-    std::function<void(Robot::Step&)> act;
-    int expected;
-};
-
-TEST(DialogModal, EndsWithTheResultOfHowItWasLeft) {
-    const EndCase cases[] = {
-        {"OK button", [](Robot::Step& s) { s.Click(kIdOk); }, kIdOk},
-        {"Cancel button", [](Robot::Step& s) { s.Click(kIdCancel); }, kIdCancel},
-        {"Esc", [](Robot::Step& s) { s.Key(Qt::Key_Escape); }, kIdCancel},
-        {"close box", [](Robot::Step& s) { s.CloseBox(); }, kIdCancel},
-        {"Enter on the default button", [](Robot::Step& s) { s.Key(Qt::Key_Return); }, kIdOk},
-    };
-    for (const EndCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        Robot robot;
-        c.act(robot.OnTemplate(kSampleTemplateId).Inspect([](QWidget* window) {
-            EXPECT_TRUE(window->isModal());
-        }));
-        SampleDialog dialog;
-        EXPECT_EQ(dialog.DoModal(), c.expected);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_FALSE(dialog.IsOpen());
-        EXPECT_TRUE(robot.WaitIdle());
-    }
+// Enter presses the default button, and a handler bound to it replaces its ending; the window
+// is modal while it runs and gone after.
+TEST(DialogModal, EnterPressesOkWhoseHandlerReplacesItsEnding) {
+    Robot robot;
+    SampleDialog dialog;
+    int pressed = 0;
+    dialog.OnCommand(kIdOk, [&] {
+        if (++pressed == 2) dialog.EndDialog(5);
+    });
+    robot.OnTemplate(kSampleTemplateId)
+        .Inspect([](QWidget* window) { EXPECT_TRUE(window->isModal()); })
+        .Key(Qt::Key_Return)
+        .Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_FALSE(dialog.isVisible() || dialog.IsOpen());
 }
 
 // A sample dialog that records its handlers: it refuses to close while busy (as the main
 // window does while it measures), can end during initialisation, changes itself on its first
-// showing, and counts timer ticks by id.
+// showing, and counts timer ticks by id. Esc and the close box go through the Cancel handler.
 class Instrumented : public SampleDialog {
 public:
     bool busy = false;
@@ -121,30 +106,6 @@ TEST(DialogModal, ShownAgainStartsFromTheTemplate) {
     EXPECT_EQ(dialog.DoModal(), kIdCancel);
     EXPECT_EQ(dialog.DoModal(), kIdCancel);
     EXPECT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(robot.Messages(), QStringList{QString::fromUtf8(sample::kHelloText)});
-}
-
-// The button's handler opens message boxes: the robot must answer them although the click
-// that opened them has not returned. A handler bound to OK replaces its default ending.
-TEST(DialogModal, ButtonOpeningAMessageBoxIsAnsweredAndOkCanBeReplaced) {
-    Robot robot;
-    SampleDialog dialog;
-    dialog.OnCommand(sample::kHello, [&] {
-        MessageBox(&dialog, QStringLiteral("Erste"));
-        MessageBox(&dialog, QStringLiteral("Zweite"));
-    });
-    int pressed = 0;
-    dialog.OnCommand(kIdOk, [&] {
-        if (++pressed == 2) dialog.EndDialog(5);
-    });
-    robot.OnTemplate(kSampleTemplateId).Click(sample::kHello);
-    robot.OnMessage(QStringLiteral("Erste")).Click(kIdOk);
-    robot.OnMessage(QStringLiteral("Zweite")).Click(kIdOk);
-    robot.OnTemplate(kSampleTemplateId).Click(kIdOk).Click(kIdOk);
-    EXPECT_EQ(dialog.DoModal(), 5);
-    EXPECT_EQ(pressed, 2);
-    EXPECT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(robot.Messages(), (QStringList{QStringLiteral("Erste"), QStringLiteral("Zweite")}));
 }
 
 // A handler of a list's selection change runs for the user's choice only; one that corrects
@@ -172,16 +133,13 @@ TEST(DialogNotifications, UpDownArrowsReportTheNewPositionWithinTheRange) {
     std::vector<int> positions;
     dialog.OnScroll(sample::kSpinner, [&](int pos) { positions.push_back(pos); });
     auto* spinner = dialog.ItemAs<UpDownControl>(sample::kSpinner);
-    ASSERT_NE(spinner, nullptr);
     spinner->SetRange(0, 2);
     spinner->SetPos(1);
     const auto arrows = spinner->findChildren<QToolButton*>();
-    ASSERT_EQ(arrows.size(), 2);
     arrows[0]->click();  // up: 2
     arrows[0]->click();  // at the top: nothing
     arrows[1]->click();  // down: 1
     EXPECT_EQ(positions, (std::vector<int>{2, 1}));
-    EXPECT_EQ(spinner->Pos(), 1);
 }
 
 // ---- modeless ----------------------------------------------------------------------------
@@ -192,26 +150,18 @@ TEST(DialogModeless, CreateShowsWithoutBlockingAndDestroyCloses) {
     SampleDialog dialog;
     dialog.count = 12;
     ASSERT_TRUE(dialog.Create(&owner));
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.IsOpen());
+    EXPECT_TRUE(dialog.isVisible() && dialog.IsOpen() && dialog.isWindow());
     EXPECT_EQ(dialog.parentWidget(), &owner);
-    EXPECT_TRUE(dialog.isWindow());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));  // OnInitDialog ran
-
-    dialog.SetItemText(sample::kCount, QStringLiteral("99"));
-    dialog.DestroyWindow();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_FALSE(dialog.IsOpen());
-
-    ASSERT_TRUE(dialog.Create());
-    EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));
     dialog.SetItemText(sample::kCount, QStringLiteral("99"));
     ASSERT_TRUE(dialog.Create());  // creating an open window builds it anew
     EXPECT_EQ(dialog.ItemText(sample::kCount), QStringLiteral("12"));
     dialog.SetTimer(1, 60000);
     dialog.reject();  // what Esc does ends a modeless window and its timers
     EXPECT_FALSE(dialog.isVisible() || dialog.IsOpen() || dialog.HasTimer(1));
+    ASSERT_TRUE(dialog.Create());
+    dialog.DestroyWindow();
+    EXPECT_FALSE(dialog.isVisible() || dialog.IsOpen());
 }
 
 // ---- timers ------------------------------------------------------------------------------
@@ -225,19 +175,14 @@ TEST(DialogTimers, TicksArriveByIdUntilKilledOrRestarted) {
     dialog.SetTimer(4, 15);
     dialog.SetTimer(1, 10);
     ASSERT_TRUE(test::WaitUntil(
-        [&] { return dialog.ticks[3] >= 3 && dialog.ticks[4] >= 3 && dialog.ticks[1] >= 2; }));
-    EXPECT_EQ(dialog.ticks.size(), 3u);
+        [&] { return dialog.ticks[3] >= 3 && dialog.ticks[1] >= 2 && dialog.ticks[4] >= 1; }));
     dialog.KillTimer(3);
-    EXPECT_FALSE(dialog.HasTimer(3));
     dialog.SetTimer(1, 600000);
-    const int killedAt = dialog.ticks[3];
-    const int restartedAt = dialog.ticks[1];
+    const auto before = dialog.ticks;
     // Ten periods of the other timer leave a running timer 3 or 1 no chance to stay silent.
-    const int otherAt = dialog.ticks[4];
-    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[4] >= otherAt + 10; }));
-    EXPECT_EQ(dialog.ticks[3], killedAt);
-    EXPECT_EQ(dialog.ticks[1], restartedAt);
-    EXPECT_TRUE(dialog.HasTimer(1));
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog.ticks[4] >= before.at(4) + 10; }));
+    EXPECT_EQ(dialog.ticks[3], before.at(3));
+    EXPECT_EQ(dialog.ticks[1], before.at(1));
     dialog.DestroyWindow();
     EXPECT_FALSE(dialog.HasTimer(1) || dialog.HasTimer(4));
 }

@@ -29,11 +29,9 @@ enum SampleId {
     kRelease = 1020,
     kType = 1021,
     kEntries = 1022,
-    kProgress = 1030,
     kSpinner = 1031,
     kTime = 1032,
     kDate = 1033,
-    kPicture = 1034,
     kHello = 1040,
 };
 
@@ -58,11 +56,8 @@ inline constexpr std::array kSampleControls{
     ControlTemplate{kRelease, Ctl::Check, "Freigeben", 8, 78, 80, 10},
     ControlTemplate{kType, Ctl::Combo, "pH\nRedox\nSauerstoff", 8, 92, 80, 40},
     ControlTemplate{kEntries, Ctl::ListBox, "eins\nzwei\ndrei", 130, 62, 60, 30},
-    ControlTemplate{kPicture, Ctl::Icon, "", 200, 62, 20, 20},
-    ControlTemplate{kProgress, Ctl::Progress, "", 8, 110, 110, 8},
     ControlTemplate{kTime, Ctl::TimePicker, "", 130, 96, 60, 14},
     ControlTemplate{kDate, Ctl::DatePicker, "", 130, 112, 70, 14},
-    ControlTemplate{-1, Ctl::StaticCenter, "Version 1.04", 8, 124, 110, 8},
     ControlTemplate{kHello, Ctl::Button, "Meldung", 8, 140, 50, 14},
     ControlTemplate{1, Ctl::DefButton, "OK", 120, 140, 50, 14},
     ControlTemplate{2, Ctl::Button, "Abbrechen", 182, 140, 50, 14},
@@ -77,15 +72,10 @@ public:
         OnCommand(kHello, [this] { MessageBox(this, QString::fromUtf8(kHelloText)); });
     }
 
-    int count = 0;
+    int count = 0, language = 0, side = -1, release = 0, type = -1, entry = -1;
     float factor = 0;
     std::uint8_t address = 0;
     QString interval;
-    int language = 0;
-    int side = -1;
-    int release = 0;
-    int type = -1;
-    int entry = -1;
     QTime time{12, 0, 0};
     QDate date{2005, 12, 31};
 
