@@ -11,6 +11,7 @@
 
 #include "RequestLog.h"
 #include "app/CHauptDialog.h"
+#include "formats/LoggerRecords.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
 #include "support/Files.h"
@@ -43,6 +44,18 @@ private:
     std::string device_;
     std::unique_ptr<sim::PtyServer> server_;
 };
+
+// The export file of the module's whole logger.
+inline std::string LoggerExport(sim::VirtualModule& module) {
+    const std::vector<std::uint8_t> bytes = module.LoggerBytes();
+    std::string text = LoggerExportHeader();
+    for (std::size_t at = 0; at + kLoggerRecordSize <= bytes.size(); at += kLoggerRecordSize) {
+        LoggerRecord record;
+        std::copy_n(bytes.begin() + long(at), kLoggerRecordSize, record.begin());
+        text += LoggerRecordLine(record);
+    }
+    return text;
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:

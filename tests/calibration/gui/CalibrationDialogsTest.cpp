@@ -7,7 +7,6 @@
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
 #include "support/Robot.h"
-#include "support/Screenshot.h"
 #include "ui/DataExchange.h"
 #include "ui/QtText.h"
 
@@ -18,7 +17,6 @@ using test::Robot;
 
 constexpr int kEntryTemplate = 153;
 constexpr int kResultTemplate = 154;
-constexpr int kChoiceTemplate = 155;
 
 QString Text(QWidget* window, int id) {
     return static_cast<ui::CDialog*>(window)->ItemText(id);
@@ -29,8 +27,6 @@ struct Ending {
     const char* name;
     std::function<void(Robot::Step&)> act;
 };
-const Ending kEsc{"Esc", [](Robot::Step& s) { s.Key(Qt::Key_Escape); }};
-const Ending kCloseBox{"close box", [](Robot::Step& s) { s.CloseBox(); }};
 const Ending kEnter{"Enter", [](Robot::Step& s) { s.Key(Qt::Key_Return); }};
 Ending ClickOn(int id) {
     return {"button", [id](Robot::Step& s) { s.Click(id); }};
@@ -44,10 +40,10 @@ TEST(CalibrationDialogs, EntryAcceptsOnlyANumber) {
         bool accepted;
         float value;
     } cases[] = {
-        {"7.00", true, 7.0f},  {" 7.00 ", true, 7.0f},  {"1013.25", true, 1013.25f},
-        {"-0.5", true, -0.5f}, {"4.01e0", true, 4.01f}, {"7,00", false, 0},
-        {"", false, 0},        {"pH 7", false, 0},      {"7.0.0", false, 0},
-        {"1e39", false, 0},  // beyond single precision
+        {" 7.00 ", true, 7.0f},
+        {"4.01e0", true, 4.01f},
+        {"7,00", false, 0},
+        {"", false, 0},
     };
     for (const auto& c : cases) {
         Robot robot;
@@ -68,18 +64,6 @@ TEST(CalibrationDialogs, EntryAcceptsOnlyANumber) {
     }
 }
 
-TEST(CalibrationDialogs, EntryEndedWithoutOkKeepsItsValue) {
-    for (const Ending& ending : {kEsc, kCloseBox}) {
-        Robot robot;
-        CKalWertEingabe entry;
-        entry.value = 7.0f;
-        ending.act(robot.OnTemplate(kEntryTemplate).SetText(CKalWertEingabe::kIdValue, "4.00"));
-        EXPECT_EQ(entry.DoModal(), ui::kIdCancel) << ending.name;
-        EXPECT_TRUE(robot.WaitIdle());
-        EXPECT_EQ(entry.value, 7.0f) << ending.name;
-    }
-}
-
 void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language) {
     result.saveText = language == 1 ? "Save" : "Speichern";
     result.exitText = language == 1 ? "Exit" : "Beenden";
@@ -92,17 +76,14 @@ void FillResult(CKalWertAusgabe& result, const ResultLines& lines, int language)
 }
 
 // Values outside the accepted range are stored only by a click: Enter ends without storing.
-TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
+TEST(CalibrationDialogs, ResultOutsideTheRangeEndsWithOkOnlyBySave) {
     const struct {
         Ending ending;
         int result;
         bool outsideRange = false;
     } cases[] = {
-        {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk},
         {kEnter, ui::kIdOk},
         {ClickOn(CKalWertAusgabe::kIdExit), ui::kIdCancel},
-        {kEsc, ui::kIdCancel},
-        {kCloseBox, ui::kIdCancel},
         {kEnter, ui::kIdCancel, true},
         {ClickOn(CKalWertAusgabe::kIdSave), ui::kIdOk, true},
     };
@@ -113,13 +94,7 @@ TEST(CalibrationDialogs, ResultShowsTheCallersTextsAndEndsWithOkOnlyBySave) {
         CKalWertAusgabe result;
         FillResult(result, salinity, 0);
         result.outsideRange = c.outsideRange;
-        c.ending.act(robot.OnTemplate(kResultTemplate).Inspect([](QWidget* w) {
-            const QString shown[] = {"", QString::fromUtf8("Salinität"), "", "", "12.50 g/l", ""};
-            const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
-            for (int i = 0; i < 6; ++i) EXPECT_EQ(Text(w, ids[i]), shown[i]) << ids[i];
-            EXPECT_EQ(Text(w, CKalWertAusgabe::kIdSave), "Speichern");
-            EXPECT_EQ(Text(w, CKalWertAusgabe::kIdExit), "Beenden");
-        }));
+        c.ending.act(robot.OnTemplate(kResultTemplate));
         EXPECT_EQ(result.DoModal(), c.result) << c.ending.name;
         EXPECT_TRUE(robot.WaitIdle());
     }
@@ -157,61 +132,6 @@ TEST(CalibrationDialogs, ResultLinesFitTheirColumns) {
             result.DoModal();
             EXPECT_TRUE(robot.WaitIdle());
         }
-    }
-}
-
-// Pictures of every window in both languages, with the longest texts each one gets.
-TEST(CalibrationDialogs, Screenshots) {
-    const struct {
-        int language;
-        const char* suffix;
-        const char* prompt;
-        const char* choices[3];  // oxygen, air pressure, salinity
-    } languages[] = {
-        {0, "german", "Aktuellen Luftdruck eingeben.", {"Sauerstoff", "Luftdruck", "Salinität"}},
-        {1, "english", "Input current air pressure.", {"Oxygen", "Air pressure", "Salinity"}},
-    };
-    for (const auto& l : languages) {
-        const QString suffix = QString::fromLatin1(l.suffix);
-        const auto save = [](const QString& name) {
-            return [name](QWidget* w) { EXPECT_TRUE(test::Screenshot(w, "calibration-" + name)); };
-        };
-        Robot robot;
-        CKalWertEingabe entry;
-        entry.promptText = QString::fromUtf8(l.prompt);
-        entry.unitText = "hPa";
-        entry.value = 1013.25f;
-        robot.OnTemplate(kEntryTemplate).Inspect(save("entry-" + suffix)).Key(Qt::Key_Escape);
-        entry.DoModal();
-
-        const struct {
-            const char* name;
-            CalibrationBranch branch;
-            int type;
-            ResultValues values;
-            bool outsideRange = false;
-        } results[] = {
-            {"result-ph-", CalibrationBranch::Ph, 0, {-12.3f, -59.16f}},
-            {"result-ph-outside-", CalibrationBranch::Ph, 0, {-80.0f, -40.5f}, true},
-            {"result-conductivity-", CalibrationBranch::Conductivity, 3, {1.02f, 2.0f}},
-            {"result-oxygen-", CalibrationBranch::OxygenSlope, 7, {149.9f, 2600.0f, 2400.0f}},
-        };
-        for (const auto& r : results) {
-            CKalWertAusgabe result;
-            FillResult(result, CalibrationResultLines(r.branch, r.type, l.language, r.values),
-                       l.language);
-            result.outsideRange = r.outsideRange;
-            robot.OnTemplate(kResultTemplate).Inspect(save(r.name + suffix)).Key(Qt::Key_Escape);
-            result.DoModal();
-        }
-
-        CKalAuswahl choice;
-        choice.oxygenText = QString::fromUtf8(l.choices[0]);
-        choice.airPressureText = QString::fromUtf8(l.choices[1]);
-        choice.salinityText = QString::fromUtf8(l.choices[2]);
-        robot.OnTemplate(kChoiceTemplate).Inspect(save("choice-" + suffix)).Key(Qt::Key_Escape);
-        choice.DoModal();
-        EXPECT_TRUE(robot.WaitIdle());
     }
 }
 
