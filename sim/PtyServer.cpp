@@ -48,7 +48,7 @@ bool OpenMaster(int* master, std::string* path, std::string* error) {
 
 }  // namespace
 
-PtyServer::PtyServer(VirtualModule& module) : module_(module) {}
+PtyServer::PtyServer(LineResponder& module) : module_(module) {}
 
 PtyServer::~PtyServer() {
     Stop();
