@@ -2,8 +2,8 @@
 
 namespace ql50::sim {
 
-VirtualBus::VirtualBus(const std::vector<BusSlot>& slots, TimeSource source) {
-    for (const BusSlot& slot : slots) {
+VirtualBus::VirtualBus(const std::vector<BusSlot>& onLine, TimeSource source) {
+    for (const BusSlot& slot : onLine) {
         auto module = std::make_unique<VirtualModule>(source);
         module->SetType(slot.type);
         module->SetAddress(slot.address);

@@ -29,7 +29,7 @@ struct BusSlot {
 
 class VirtualBus : public LineResponder {
 public:
-    explicit VirtualBus(const std::vector<BusSlot>& slots, TimeSource source = SystemTime);
+    explicit VirtualBus(const std::vector<BusSlot>& onLine, TimeSource source = SystemTime);
 
     // The module at `address` (its own address as it holds it now), or nullptr.
     VirtualModule* At(std::uint8_t address);
