@@ -2,6 +2,7 @@
 
 #include <mosquitto.h>
 
+#include <QEventLoop>
 #include <cstring>
 
 #include "acquire/Payload.h"
@@ -14,6 +15,7 @@ constexpr std::size_t kWindow = 64;
 // Acknowledgements go to the store in batches: one synced transaction per batch.
 constexpr int kAckFlushMs = 200;
 constexpr std::size_t kAckBatch = 256;
+constexpr int kStopWaitMs = 2000;
 constexpr const char* kOnline = "online";
 constexpr const char* kOffline = "offline";
 
@@ -78,6 +80,16 @@ bool Publisher::Start(std::string* error) {
 
 void Publisher::Stop() {
     if (mosq_ == nullptr) return;
+    // What was sent gets a moment to be acknowledged, so it need not be sent again.
+    if (connected_ && !inflight_.empty()) {
+        QEventLoop wait;
+        QTimer limit;
+        limit.setSingleShot(true);
+        connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+        connect(this, &Publisher::drained, &wait, &QEventLoop::quit);
+        limit.start(kStopWaitMs);
+        wait.exec();
+    }
     FlushAcks();
     if (connected_)
         mosquitto_publish(mosq_, nullptr, ServiceTopic(config_.prefix, config_.clientId).c_str(),
@@ -116,7 +128,10 @@ void Publisher::OnPublish(int mid) {
     acked_.push_back(it->second);
     emit acknowledged(it->second);
     inflight_.erase(it);
-    if (inflight_.empty()) resending_ = false;
+    if (inflight_.empty()) {
+        resending_ = false;
+        emit drained();
+    }
     if (acked_.size() >= kAckBatch)
         FlushAcks();
     else if (!ackTimer_.isActive())

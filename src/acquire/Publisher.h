@@ -36,7 +36,8 @@ public:
     // Sets up the client and starts connecting; false (with the reason) only when the set-up
     // itself fails (a CA file the TLS library refuses). An absent broker is no failure.
     bool Start(std::string* error);
-    // Marks the service offline, hands the acknowledgements to the store and disconnects.
+    // Waits up to 2 s for the acknowledgements under way, marks the service offline, hands the
+    // acknowledgements to the store and disconnects.
     void Stop();
     // New readings joined the queue.
     void Wake();
@@ -47,6 +48,8 @@ public:
 signals:
     void acknowledged(qint64 readingId);
     void connectionChanged(bool connected, QString detail);
+    // Every reading handed to the broker was acknowledged.
+    void drained();
 
 private:
     void OnConnect(int rc);

@@ -150,6 +150,7 @@ void Service::Stop() {
     lines_.clear();
     // The readings the lines sent last are still queued for this thread: they are stored too.
     QCoreApplication::sendPostedEvents(this);
+    Flush();
     if (publisher_) publisher_->Stop();
     publisher_.reset();
     virtualPorts_.clear();
@@ -157,36 +158,57 @@ void Service::Stop() {
     store_.Close();
 }
 
+// Readings that arrive together (every line polls at the same moments) are committed in one
+// transaction at the next turn of the event loop: one sync for a burst. Nothing else happens
+// with a reading before its batch is committed.
 void Service::OnReading(const store::Reading& reading, qint64 polledNs) {
     if (failed_) return;
-    store::Reading r = reading;
-    store::Store::Added added = store_.Add(r, publisher_ != nullptr);
-    // Two live readings of a module in one millisecond (the clock was set back): the later one
-    // moves on by a millisecond.
-    for (int i = 0;
-         added == store::Store::Added::Duplicate && r.source == store::Source::Live && i < 1000;
-         ++i) {
-        ++r.timeMs;
-        added = store_.Add(r, publisher_ != nullptr);
+    pending_.push_back({reading, polledNs});
+    if (pending_.size() == 1)
+        QMetaObject::invokeMethod(this, &Service::Flush, Qt::QueuedConnection);
+}
+
+void Service::Flush() {
+    if (pending_.empty() || failed_) return;
+    std::vector<std::pair<store::Reading, qint64>> batch;
+    batch.swap(pending_);
+    const bool queue = publisher_ != nullptr;
+    bool stored = store_.Begin();
+    std::vector<std::pair<store::Reading, qint64>> added;
+    for (auto& [r, polledNs] : batch) {
+        if (!stored) break;
+        store::Store::Added result = store_.Add(r, queue);
+        // Two live readings of a module in one millisecond (the clock was set back): the later
+        // one moves on by a millisecond.
+        for (int i = 0; result == store::Store::Added::Duplicate &&
+                        r.source == store::Source::Live && i < 1000;
+             ++i) {
+            ++r.timeMs;
+            result = store_.Add(r, queue);
+        }
+        stored = result != store::Store::Added::Failed;
+        // A duplicate is a logger record stored before.
+        if (result == store::Store::Added::Stored) added.emplace_back(std::move(r), polledNs);
     }
-    if (added == store::Store::Added::Failed) {
-        Log("the store cannot take a reading of " + r.module + ": " + store_.ErrorText());
+    if (!stored || !store_.Commit()) {
+        store_.Rollback();
+        Log("the store cannot take readings: " + store_.ErrorText());
         failed_ = true;
         emit failed();
         return;
     }
-    if (added == store::Store::Added::Duplicate) return;  // a logger record stored before
-    ++stored_;
-    if (options_.print) {
-        const std::string line = ReadingJson(r) + "\n";
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fflush(stdout);
+    stored_ += std::int64_t(added.size());
+    for (const auto& [r, polledNs] : added) {
+        if (options_.print) {
+            const std::string line = ReadingJson(r) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+        // Without a broker for a long time the waiting readings are no latency figure.
+        if (polledAt_.size() > 100'000) polledAt_.clear();
+        if (publisher_ && polledNs != 0) polledAt_[r.id] = polledNs;
     }
-    if (!publisher_) return;
-    // Without a broker for a long time the waiting readings are no latency figure.
-    if (polledAt_.size() > 100'000) polledAt_.clear();
-    if (polledNs != 0) polledAt_[r.id] = polledNs;
-    publisher_->Wake();
+    if (options_.print) std::fflush(stdout);
+    if (publisher_) publisher_->Wake();
 }
 
 void Service::OnState(const QString& module, int state, qint64 sinceMs, const QString& detail) {

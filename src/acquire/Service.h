@@ -4,8 +4,9 @@
 //
 // How a reading flows: a line's thread polls a module and sends the reading (queued) to the
 // service; the service commits it to the store (with its sequence number, and into the
-// publishing queue when MQTT is configured) before anything else happens with it, then prints
-// it (--print) and wakes the publisher, which sends the queue in order.
+// publishing queue when MQTT is configured; readings that arrive together in one transaction)
+// before anything else happens with it, then prints it (--print) and wakes the publisher, which
+// sends the queue in order.
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -58,6 +59,7 @@ signals:
 private:
     struct Line;
     void OnReading(const store::Reading& reading, qint64 polledNs);
+    void Flush();
     void OnState(const QString& module, int state, qint64 sinceMs, const QString& detail);
     void OnAcknowledged(qint64 id);
     bool StartSimulatedPorts();
@@ -70,6 +72,7 @@ private:
     std::vector<std::unique_ptr<sim::VirtualModule>> virtualModules_;
     std::vector<std::unique_ptr<sim::PtyServer>> virtualPorts_;
     std::vector<std::unique_ptr<Line>> lines_;
+    std::vector<std::pair<store::Reading, qint64>> pending_;   // to be committed together
     std::unordered_map<std::int64_t, std::int64_t> polledAt_;  // reading id -> steady ns
     std::vector<double> latenciesMs_;
     std::int64_t stored_ = 0;

@@ -215,16 +215,38 @@ bool Store::KeepLayout(const Reading& r) {
 }
 
 Store::Added Store::Add(Reading& r, bool queue) {
-    if (db_ == nullptr || !Exec("BEGIN IMMEDIATE")) return Added::Failed;
-    const auto rollback = [this](Added added) {
-        const std::string error = error_;
-        Exec("ROLLBACK");
-        error_ = error;
-        return added;
-    };
+    if (db_ == nullptr) return Added::Failed;
+    // Inside a batch (Begin .. Commit) the batch's transaction holds the reading.
+    if (sqlite3_get_autocommit(db_) == 0) return Insert(r, queue);
+    if (!Exec("BEGIN IMMEDIATE")) return Added::Failed;
+    Added added = Insert(r, queue);
+    if (added == Added::Stored && !Exec("COMMIT")) added = Added::Failed;
+    if (added != Added::Stored) Rollback();
+    return added;
+}
+
+bool Store::Begin() {
+    return db_ != nullptr && Exec("BEGIN IMMEDIATE");
+}
+
+bool Store::Commit() {
+    return db_ != nullptr && Exec("COMMIT");
+}
+
+// The layouts kept in memory may name channels the rollback took away: they are read again.
+void Store::Rollback() {
+    if (db_ == nullptr || sqlite3_get_autocommit(db_) != 0) return;
+    const std::string error = error_;
+    Exec("ROLLBACK");
+    layouts_.clear();
+    LoadLayouts();
+    error_ = error;
+}
+
+Store::Added Store::Insert(Reading& r, bool queue) {
     const std::optional<std::int64_t> module = ModuleId(r.module, true);
-    if (!module || !KeepLayout(r)) return rollback(Added::Failed);
-    std::int64_t seq = State(r.module).lastSeq + 1;
+    if (!module || !KeepLayout(r)) return Added::Failed;
+    const std::int64_t seq = State(r.module).lastSeq + 1;
     sqlite3_stmt* insert = Prepare(
         "INSERT INTO readings(module, seq, time_ms, source, type, v1, v2, v3, v4, v5, v6) "
         "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING");
@@ -232,8 +254,7 @@ Store::Added Store::Add(Reading& r, bool queue) {
         "UPDATE modules SET last_seq = ?2, type = coalesce(?3, type), valued_ms = "
         "CASE WHEN ?4 THEN max(coalesce(valued_ms, ?5), ?5) ELSE valued_ms END WHERE id = ?1");
     sqlite3_stmt* enqueue = Prepare("INSERT INTO queue(reading) VALUES(?)");
-    if (insert == nullptr || update == nullptr || enqueue == nullptr)
-        return rollback(Added::Failed);
+    if (insert == nullptr || update == nullptr || enqueue == nullptr) return Added::Failed;
     {
         Reset reset{insert};
         sqlite3_bind_int64(insert, 1, *module);
@@ -244,8 +265,8 @@ Store::Added Store::Add(Reading& r, bool queue) {
         for (const Channel& c : r.channels)
             if (c.value && c.index >= 0 && c.index < kChannels)
                 sqlite3_bind_int64(insert, 6 + c.index, std::llround(*c.value * Scale(c.decimals)));
-        if (sqlite3_step(insert) != SQLITE_DONE) return Fail("readings"), rollback(Added::Failed);
-        if (sqlite3_changes(db_) == 0) return rollback(Added::Duplicate);
+        if (sqlite3_step(insert) != SQLITE_DONE) return Fail("readings"), Added::Failed;
+        if (sqlite3_changes(db_) == 0) return Added::Duplicate;
     }
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     {
@@ -255,14 +276,13 @@ Store::Added Store::Add(Reading& r, bool queue) {
         if (r.type >= 0) sqlite3_bind_int(update, 3, r.type);
         sqlite3_bind_int(update, 4, r.HasValues() ? 1 : 0);
         sqlite3_bind_int64(update, 5, r.timeMs);
-        if (sqlite3_step(update) != SQLITE_DONE) return Fail("modules"), rollback(Added::Failed);
+        if (sqlite3_step(update) != SQLITE_DONE) return Fail("modules"), Added::Failed;
     }
     if (queue) {
         Reset reset{enqueue};
         sqlite3_bind_int64(enqueue, 1, id);
-        if (sqlite3_step(enqueue) != SQLITE_DONE) return Fail("queue"), rollback(Added::Failed);
+        if (sqlite3_step(enqueue) != SQLITE_DONE) return Fail("queue"), Added::Failed;
     }
-    if (!Exec("COMMIT")) return rollback(Added::Failed);
     r.id = id;
     r.seq = seq;
     return Added::Stored;
@@ -325,10 +345,17 @@ std::vector<Reading> Store::Queued(std::int64_t afterId, int limit) {
     return readings;
 }
 
+// An acknowledgement that a power cut takes away only sends its reading again: the queue's
+// deletions are not synced.
 bool Store::Dequeue(const std::vector<std::int64_t>& ids) {
     if (ids.empty()) return true;
     sqlite3_stmt* s = Prepare("DELETE FROM queue WHERE reading = ?");
-    if (s == nullptr || !Exec("BEGIN IMMEDIATE")) return false;
+    if (s == nullptr || !Exec("PRAGMA synchronous=NORMAL")) return false;
+    struct Synced {
+        Store* store;
+        ~Synced() { store->Exec("PRAGMA synchronous=FULL"); }
+    } synced{this};
+    if (!Exec("BEGIN IMMEDIATE")) return false;
     for (std::int64_t id : ids) {
         Reset reset{s};
         sqlite3_bind_int64(s, 1, id);

@@ -45,6 +45,11 @@ public:
     // publishing queue. Duplicate: the module has a reading of this time and source already
     // (nothing changed). Failed: see ErrorText().
     Added Add(Reading& reading, bool queue);
+    // A batch: the readings added between Begin and Commit are committed (and synced) together,
+    // so a burst of readings costs one sync. Rollback drops a batch that failed.
+    bool Begin();
+    bool Commit();
+    void Rollback();
 
     struct ModuleState {
         std::int64_t lastSeq = 0;
@@ -77,6 +82,7 @@ public:
 
 private:
     bool Exec(const char* sql);
+    Added Insert(Reading& reading, bool queue);
     sqlite3_stmt* Prepare(const char* sql);
     bool Fail(const char* what);
     std::optional<std::int64_t> ModuleId(const std::string& module, bool create);

@@ -87,6 +87,20 @@ TEST_F(StoreTest, QueueKeepsItsOrderUntilAcknowledged) {
     EXPECT_EQ(store.Queued(queued[1].id, 10).front().timeMs, 4000);
 }
 
+TEST_F(StoreTest, BatchRolledBackLeavesNeitherReadingNorNumberNorLayout) {
+    ASSERT_TRUE(store.Begin());
+    Add(Make("a", 1000, 7.0));
+    store.Rollback();
+    ASSERT_TRUE(store.Begin());
+    EXPECT_EQ(Add(Make("a", 2000, 7.0)).seq, 1);
+    ASSERT_TRUE(store.Commit());
+    Reopen();
+    const std::vector<Reading> all = All("a");
+    ASSERT_EQ(all.size(), 1u);
+    ASSERT_FALSE(all[0].channels.empty());
+    EXPECT_EQ(all[0].channels[0].label, "pH value");
+}
+
 TEST_F(StoreTest, KeepsGapsUntilRemoved) {
     ASSERT_TRUE(store.AddGap("a", {1000, 90000}));
     Reopen();
