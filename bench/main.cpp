@@ -1,6 +1,6 @@
 // ql50_bench: the program's speed figures, one line each, with target and PASS/MISS.
 //
-//   ql50_bench [--quick] [--runs N] [--only 1,2,3,4]
+//   ql50_bench [--quick] [--runs N] [--only 1,2,3,4,6]
 //
 // Every figure is the median of its runs (default 3; --quick: one shorter run of each and no
 // break-down lines). Run it on a Release build; the exit status is 1 when a target is missed.
@@ -21,6 +21,7 @@
 #include "LoggerStreamBench.h"
 #include "PingPong.h"
 #include "RoundTripBench.h"
+#include "ScanBench.h"
 #include "sim/DataLogger.h"
 
 namespace ql50::bench {
@@ -32,6 +33,8 @@ constexpr double kLineBytesPerSecond = 11520;  // 115,200 baud, 10 bits a byte
 constexpr double kLineRateTarget = 1.5;        // multiples of that line
 constexpr double kHandOverRatioTarget = 1.3;   // stream time per byte / ping-pong round trip
 constexpr double kIdleCpuTarget = 0.005;       // seconds of CPU for a wait that runs out
+constexpr double kScanSecondsTarget = 10.0;    // a search of 4 lines x 3 rates, nothing attached
+constexpr int kScanLines = 4;
 
 struct Options {
     bool quick = false;
@@ -226,6 +229,26 @@ bool IdleWait(const Options& o) {
     return pass;
 }
 
+bool SilentSearch(const Options& o) {
+    std::vector<double> seconds;
+    bool nothingFound = true;
+    ScanRun run;
+    for (int i = 0; i < o.runs; ++i) {
+        run = SilentScan(kScanLines);
+        seconds.push_back(run.seconds);
+        nothingFound = nothingFound && run.found == 0;
+    }
+    const bool pass = nothingFound && Median(seconds) < kScanSecondsTarget;
+    Print({"[6]",
+           "a search of " + std::to_string(kScanLines) + " lines x " +
+               std::to_string(run.probes / kScanLines) +
+               " rates with nothing attached: " + Grouped(Median(seconds), 2) + " s for " +
+               std::to_string(run.probes) + " probes (reply wait at most " + Grouped(run.waitMs) +
+               " ms each)" + (nothingFound ? "" : ", BUT IT FOUND A MODULE") + Spread(seconds, 2),
+           "< 10 s", pass});
+    return pass;
+}
+
 // Runs one figure; an exception is reported as a miss of that figure, the others still run.
 bool Guarded(int figure, const std::function<bool()>& run) {
     try {
@@ -242,8 +265,9 @@ bool Guarded(int figure, const std::function<bool()>& run) {
 
 void Usage() {
     std::puts(
-        "usage: ql50_bench [--quick] [--runs N] [--only 1,2,3,4]\n"
-        "  1 frame decode   2 round trips   3 logger stream   4 idle reply wait");
+        "usage: ql50_bench [--quick] [--runs N] [--only 1,2,3,4,6]\n"
+        "  1 frame decode   2 round trips   3 logger stream   4 idle reply wait\n"
+        "  6 a search with nothing attached");
 }
 
 // Returns false (after printing the usage) when the command line is not understood.
@@ -258,7 +282,7 @@ bool Parse(int argc, char** argv, Options& o) {
             o.runs = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--only" && hasValue) {
             for (const char* c = argv[++i]; *c != '\0'; ++c) {
-                if (*c >= '1' && *c <= '4') o.only.insert(*c - '0');
+                if ((*c >= '1' && *c <= '4') || *c == '6') o.only.insert(*c - '0');
             }
         } else {
             Usage();
@@ -276,6 +300,7 @@ int Run(const Options& o) {
     if (o.Wants(2)) pass = Guarded(2, [&] { return RoundTripFigure(o, s); }) && pass;
     if (o.Wants(3)) pass = Guarded(3, [&] { return LoggerStream(o, s); }) && pass;
     if (o.Wants(4)) pass = Guarded(4, [&] { return IdleWait(o); }) && pass;
+    if (o.Wants(6)) pass = Guarded(6, [&] { return SilentSearch(o); }) && pass;
     std::printf("ql50_bench: %s\n", pass ? "all targets met" : "TARGET MISSED");
     return pass ? 0 : 1;
 }

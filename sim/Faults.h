@@ -30,6 +30,8 @@ public:
     bool badChecksum = false;
     std::chrono::milliseconds replyDelay{0};
     unsigned bytesPerSecond = 0;  // 0: unpaced
+    // A module set to this rate hears nothing while the line runs at another one; 0: any rate.
+    unsigned strictRate = 0;
 
     // Requests for this operation and register are neither executed nor answered.
     void SilenceRegister(std::uint8_t op, std::uint8_t reg) { silenced_.insert(Key(op, reg)); }

@@ -26,6 +26,8 @@ public:
     // Reply timing, carried out by the server.
     virtual std::chrono::milliseconds ReplyDelay() const = 0;
     virtual unsigned BytesPerSecond() const = 0;
+    // Whether it makes sense of requests while the line runs at `lineBaud`.
+    virtual bool HearsLineRate(unsigned lineBaud) const = 0;
 };
 
 }  // namespace ql50::sim

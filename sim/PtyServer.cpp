@@ -46,6 +46,25 @@ bool OpenMaster(int* master, std::string* path, std::string* error) {
     return true;
 }
 
+// The rate the client has set the line to: on a Linux pseudo-terminal the master side reads
+// the settings of the slave. 0 for a rate not listed here.
+unsigned LineRate(int master) {
+    struct Speed {
+        speed_t speed;
+        unsigned baud;
+    };
+    static constexpr Speed kSpeeds[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200},
+    };
+    termios tio{};
+    if (tcgetattr(master, &tio) != 0) return 0;
+    const speed_t speed = cfgetospeed(&tio);
+    for (const Speed& s : kSpeeds)
+        if (s.speed == speed) return s.baud;
+    return 0;
+}
+
 }  // namespace
 
 PtyServer::PtyServer(LineResponder& module) : module_(module) {}
@@ -129,7 +148,7 @@ void PtyServer::Run() {
         }
         if (fds[1].revents & POLLIN) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n > 0) {
+            if (n > 0 && module_.HearsLineRate(LineRate(master_))) {
                 queue.Push(module_.Receive(buffer, std::size_t(n)),
                            ReplyQueue::Clock::now() + module_.ReplyDelay());
             }

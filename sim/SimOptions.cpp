@@ -64,6 +64,7 @@ struct Valued {
 constexpr Flag kFlags[] = {
     {"--help", [](SimOptions& o) { o.help = true; }},
     {"--no-pacing", [](SimOptions& o) { o.pacing = false; }},
+    {"--rate-strict", [](SimOptions& o) { o.rateStrict = true; }},
     {"--silent", [](SimOptions& o) { o.silent = true; }},
     {"--bad-checksum", [](SimOptions& o) { o.badChecksum = true; }},
     {"--stray-byte", [](SimOptions& o) { o.strayByte = true; }},
@@ -195,6 +196,8 @@ std::string SimUsage() {
            "                         it, none answers); excludes --type and --address\n"
            "  --baud B               line rate for pacing, B/10 bytes per second (default 4800)\n"
            "  --no-pacing            send replies as fast as the terminal takes them\n"
+           "  --rate-strict          ignore requests while the line is set to another rate\n"
+           "                         than --baud, as a real module cannot read them\n"
            "  --delay MS             wait MS milliseconds before each reply (default 0)\n"
            "  --silent               answer nothing at all\n"
            "  --silent-register OP:REG\n"
@@ -212,6 +215,7 @@ void ApplySimOptions(const SimOptions& options, VirtualModule& module) {
     module.SetType(options.type);
     module.SetAddress(options.address);
     module.SetLineRate(options.pacing ? options.baud : 0);
+    module.SetStrictRate(options.rateStrict ? options.baud : 0);
     module.SetReplyDelay(std::chrono::milliseconds{options.delayMs});
     module.SetSilent(options.silent);
     for (const auto& [op, reg] : options.silentRegisters) module.SilenceRegister(op, reg);
@@ -232,6 +236,7 @@ void ApplySimOptions(const SimOptions& options, VirtualBus& bus) {
     }
     bus.SetLineRate(options.pacing ? options.baud : 0);
     bus.SetReplyDelay(std::chrono::milliseconds{options.delayMs});
+    bus.SetStrictRate(options.rateStrict ? options.baud : 0);
 }
 
 }  // namespace ql50::sim

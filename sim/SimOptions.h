@@ -16,6 +16,7 @@ struct SimOptions {
     std::uint8_t address = 1;
     unsigned baud = 4800;
     bool pacing = true;
+    bool rateStrict = false;  // requests at another rate than `baud` are not heard
     unsigned delayMs = 0;
     bool silent = false;
     std::vector<std::pair<std::uint8_t, std::uint8_t>> silentRegisters;  // (op, register)

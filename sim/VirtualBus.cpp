@@ -72,6 +72,16 @@ void VirtualBus::SetReplyDelay(std::chrono::milliseconds delay) {
     line_.replyDelay = std::max(delay, std::chrono::milliseconds{0});
 }
 
+void VirtualBus::SetStrictRate(unsigned baud) {
+    std::lock_guard lock(mutex_);
+    line_.strictRate = baud;
+}
+
+bool VirtualBus::HearsLineRate(unsigned lineBaud) const {
+    std::lock_guard lock(mutex_);
+    return line_.strictRate == 0 || line_.strictRate == lineBaud;
+}
+
 std::chrono::milliseconds VirtualBus::ReplyDelay() const {
     std::lock_guard lock(mutex_);
     return line_.replyDelay;

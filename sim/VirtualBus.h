@@ -37,6 +37,8 @@ public:
 
     void SetLineRate(unsigned baud);
     void SetReplyDelay(std::chrono::milliseconds delay);
+    // The modules' rate when they ignore requests at another (0: they hear every rate).
+    void SetStrictRate(unsigned baud);
 
     std::vector<std::uint8_t> Receive(const std::uint8_t* data, std::size_t size) override;
     std::vector<std::uint8_t> TakeUnsolicited() override;
@@ -44,6 +46,7 @@ public:
     void SetNotifier(std::function<void()> notifier) override;
     std::chrono::milliseconds ReplyDelay() const override;
     unsigned BytesPerSecond() const override;
+    bool HearsLineRate(unsigned lineBaud) const override;
 
 private:
     void Route(const Frame& request, std::vector<std::uint8_t>& out);
@@ -51,7 +54,7 @@ private:
     std::vector<std::unique_ptr<VirtualModule>> modules_;
     mutable std::mutex mutex_;
     RequestAssembler assembler_;
-    Faults line_;  // only its reply delay and pacing are used
+    Faults line_;  // only its reply delay, pacing and strict rate are used
 };
 
 }  // namespace ql50::sim

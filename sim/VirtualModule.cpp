@@ -474,6 +474,16 @@ unsigned VirtualModule::BytesPerSecond() const {
     return faults_.bytesPerSecond;
 }
 
+void VirtualModule::SetStrictRate(unsigned baud) {
+    std::lock_guard lock(mutex_);
+    faults_.strictRate = baud;
+}
+
+bool VirtualModule::HearsLineRate(unsigned lineBaud) const {
+    std::lock_guard lock(mutex_);
+    return faults_.strictRate == 0 || faults_.strictRate == lineBaud;
+}
+
 // --- Unsolicited bytes ----------------------------------------------------------------------
 
 std::vector<std::uint8_t> VirtualModule::TakeUnsolicited() {

@@ -86,6 +86,11 @@ public:
     // Line-rate pacing: bytes per second = baud / 10; baud 0 sends unpaced.
     void SetLineRate(unsigned baud);
     unsigned BytesPerSecond() const override;
+    // A module set to `baud` makes no sense of requests sent at another rate: while the line
+    // runs at another rate it ignores them (the pty server reads the line's rate). 0: it hears
+    // every rate, as the virtual module does by default.
+    void SetStrictRate(unsigned baud);
+    bool HearsLineRate(unsigned lineBaud) const override;
 
     // --- For the server -----------------------------------------------------------------
     // Bytes the module sends on its own now (watchdog notices).

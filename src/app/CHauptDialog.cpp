@@ -15,6 +15,7 @@
 #include "formats/Recording.h"
 #include "logger/LoggerCommands.h"
 #include "operations/LiveOps.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 #include "ui/DataExchange.h"
@@ -22,6 +23,7 @@
 #include "ui/QtLanguage.h"
 #include "ui/QtText.h"
 #include "ui/UpDownControl.h"
+#include "ui/UserSettings.h"
 
 namespace ql50 {
 namespace {
@@ -99,6 +101,8 @@ CHauptDialog::CHauptDialog(const QString& workDir, QWidget* parent)
     connect(&session_, &Session::statusReport, this,
             [this] { statusText_ = StatusReportText(session_.module().status); });
     connect(&session_, &Session::portError, this, &CHauptDialog::OnPortError);
+    // What a search assigned; the command line's --port, mapped after this, overrides it.
+    ApplyPortAssignments(session_, ReadPortAssignments(ui::UserSettingsFile()));
 }
 
 CHauptDialog::~CHauptDialog() {
@@ -235,7 +239,18 @@ void CHauptDialog::OnSetup() {
     CSetupDialog dlg(Qs(Tx(kTexte.abbrechen, lang)), Qs(Tx(kTexte.sprache, lang)), this);
     dlg.portChoice = settings.portIndex;
     dlg.languageChoice = settings.language;
+    for (int n = 1; n <= 4; ++n) dlg.portTexts[std::size_t(n - 1)] = PortText(n);
+    // A search's assignment counts when Setup is confirmed.
+    PortAssignments found;
+    dlg.searchText = Qs(Tx(kMeldungen.suchen, lang));
+    dlg.search = [&](int portNumber) -> std::optional<QString> {
+        const std::optional<PortAssignment> a = SearchModule(portNumber, &dlg);
+        if (!a) return std::nullopt;
+        found[portNumber] = *a;
+        return ql50::PortText(a->device, a->baud, lang);
+    };
     if (dlg.DoModal() != ui::kIdOk) return;
+    for (const auto& [portNumber, assignment] : found) AssignPort(portNumber, assignment);
     // With no port button checked (a port index from a hand-made file) the port stays.
     if (dlg.portChoice >= 0) settings.portIndex = std::int8_t(dlg.portChoice);
     if (dlg.languageChoice >= 0) settings.language = std::uint8_t(dlg.languageChoice);
@@ -275,12 +290,10 @@ bool CHauptDialog::EnsurePortOpen() {
     QString failure;
     if (session_.Open(settings.portIndex, settings.baudRate, &failure) == Outcome::Done)
         return true;
+    if (session_.openFailure() == OpenFailure::NoAccess)
+        failure += QStringLiteral("\n\n") + Qs(Tx(kMeldungen.keineBerechtigung, language()));
     ui::MessageBox(this, failure);
     return false;
-}
-
-void CHauptDialog::CommunicationError() {
-    ui::MessageBox(this, Qs(Tx(kTexte.fehlerDatenkommunikation, language())));
 }
 
 void CHauptDialog::OnPortError(const QString& text, bool channelClosed) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/PortAssignments.h"
 #include "calibration/CCalibration.h"
 #include "calibration/CCalibrationCare.h"
 #include "config/CDeviceConfiguration.h"
@@ -18,6 +19,7 @@
 #include "formats/SettingsFile.h"
 #include "formats/TextFile.h"
 #include "logger/CLoggerReadout.h"
+#include "operations/Discovery.h"
 #include "operations/Session.h"
 #include "trend/CTrendWindow.h"
 #include "trend/TrendModel.h"
@@ -80,6 +82,8 @@ public:
 
     // Main-window state that the tests and the measurement set-up read and write.
     Settings settings;  // portIndex, baudRate, recording interval, language, factoryMode
+    // Where the search for the module looks for serial devices.
+    DeviceRoots deviceRoots;
     bool measuring = false;
     TextFile recordingFile;
 
@@ -91,6 +95,9 @@ public:
     bool EnsurePortOpen() override;
     void ApplyLanguage();
     void OnSetup();
+    // The search for the module (PortSearch.cpp): the device and rate the user assigned to COM
+    // `portNumber`, or nothing. The line is closed first, so that the search may probe it too.
+    std::optional<PortAssignment> SearchModule(int portNumber, QWidget* parent);
     void OnMessungStarten();
     void SetupRecording();
     // The about box (from the window's context menu).
@@ -148,6 +155,10 @@ private:
     void OnWatchdogNotice(const QByteArray& line);
     void OnPortError(const QString& text, bool channelClosed);
     QString Path(const QString& name) const;
+    // COM n leads to the assigned device from now on, also at the next start.
+    void AssignPort(int portNumber, const PortAssignment& assignment);
+    // What COM n leads to, for Setup.
+    QString PortText(int portNumber) const;
 
     Session session_;
     CLoggerReadout readout_{session_, *this};

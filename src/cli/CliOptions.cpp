@@ -12,9 +12,9 @@
 namespace ql50::cli {
 namespace {
 
-const std::set<std::string> kCommands{"live",          "logger-dump",        "info",
-                                      "set-clock",     "clear-logger",       "type",
-                                      "verify-record", "calibration-status", "export"};
+const std::set<std::string> kCommands{
+    "live",          "logger-dump",        "info", "set-clock", "clear-logger", "type",
+    "verify-record", "calibration-status", "scan", "export"};
 
 bool ParseInt(const std::string& text, int low, int high, int& out) {
     if (text.empty() || text.size() > 9) return false;
@@ -117,9 +117,14 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 
 // Which command takes which option (beyond the global ones).
 bool OptionFits(const std::string& command, const std::string& option) {
+    // A scan names its devices itself and asks the addresses a module can have.
+    if (command == "scan")
+        return option == "--bus" || option == "--json" || option == "--baud" ||
+               option == "--language";
     static const std::set<std::string> global{"--port", "--address", "--baud", "--language"};
     if (global.count(option)) return true;
     if (option == "--yes") return command == "clear-logger";
+    if (option == "--bus" || option == "--json") return false;
     static const std::set<std::string> exportOptions{"--store", "--module", "--from",
                                                      "--to",    "--format", "--output"};
     if (command == "export") return exportOptions.count(option) > 0;
@@ -147,6 +152,8 @@ void TakePositionals(CliOptions& o, const std::vector<std::string>& positionals)
             o.error = o.command + " takes at most one FILE";
         else if (!positionals.empty())
             o.recordFile = positionals[0];
+    } else if (o.command == "scan") {
+        o.devices = positionals;
     } else if (!positionals.empty()) {
         o.error = "unexpected argument: " + positionals[0];
     }
@@ -172,8 +179,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             o.simulate = true;
             if (!ParseInt(a.substr(eq + 1), 0, 7, o.simulateType))
                 o.error = "--simulate takes a measurement type 0..7: " + a;
-        } else if (a == "--csv" || a == "--yes") {
-            (a == "--csv" ? o.csv : o.yes) = true;
+        } else if (a == "--csv" || a == "--yes" || a == "--bus" || a == "--json") {
+            (a == "--csv" ? o.csv : a == "--yes" ? o.yes : a == "--bus" ? o.bus : o.json) = true;
             options.push_back(a);
         } else if (auto it = ValueOptions().find(name); it != ValueOptions().end()) {
             std::string value;
@@ -288,6 +295,25 @@ std::string CliHelp(const std::string& command) {
          "of itself, so a changed or removed line breaks it. Needs no module.\n"
          "Exit status 0 when the chain holds, 1 when it does not (the first line that does\n"
          "not fit is named) or FILE cannot be read.\n"},
+        {"scan",
+         "Usage: ql50-cli [global options] scan [--bus] [--json] [DEVICE...]\n"
+         "\n"
+         "Looks for modules: probes the given serial devices, or every one the computer has\n"
+         "(/dev/serial/by-id/* first, then ttyUSB*, ttyACM* and ttyS*), at 4800, 9600 and\n"
+         "19200 baud (--baud: at that rate only) with a read of the measurement type at\n"
+         "address 0, and prints one line per module, its fields separated by tabs: device,\n"
+         "by-id name or \"-\", rate, bus address, measurement-type index (0..7) and name.\n"
+         "A probe sends read requests only; a device that another program holds is named on\n"
+         "standard error and not probed. Of the global options --baud, --language and\n"
+         "--simulate (the built-in virtual module is probed) apply.\n"
+         "\n"
+         "  --bus                  ask every bus address 0..31 (about 7 s per device and rate)\n"
+         "  --json                 a JSON array of objects with device, id, baud, address,\n"
+         "                         type and typeName instead (id, type and typeName null when\n"
+         "                         unknown)\n"
+         "\n"
+         "Exit status of scan: 0 a module answered, 3 none answered, 4 no device could be\n"
+         "opened.\n"},
     };
     if (auto it = help.find(command); it != help.end()) return it->second + "\n" + CliHelp("-");
     if (command == "-")
@@ -323,6 +349,7 @@ std::string CliHelp(const std::string& command) {
            "                 calibration record\n"
            "  verify-record  check the calibration record's hash chain\n"
            "  export         a module's readings from the store of ql50d\n"
+           "  scan           find modules on the serial devices\n"
            "\n"
            "'ql50-cli COMMAND --help' describes a command.\n\n" +
            CliHelp("-");

@@ -49,6 +49,10 @@ struct CliOptions {
     std::string module;
     std::optional<std::int64_t> fromMs, toMs;
     bool recording = false;  // --format recording instead of csv
+    // scan: every bus address, JSON output, the devices to probe (none: every one there is)
+    bool bus = false;
+    bool json = false;
+    std::vector<std::string> devices;
 
     bool help = false;
     bool version = false;

@@ -24,6 +24,7 @@
 #include "operations/LoggerReadout.h"
 #include "sim/PtyServer.h"
 #include "tables/Cp1252.h"
+#include "tables/Meldungen.h"
 #include "tables/MessTypen.h"
 #include "tables/Texte.h"
 
@@ -146,6 +147,9 @@ int CliSession::OpenLine() {
     QString failure;
     if (session_.Open(portIndex_, baud_, &failure) != Outcome::Done) {
         PrintError(failure.toStdString());
+        if (session_.openFailure() == OpenFailure::NoAccess)
+            std::fprintf(stderr, "%s\n",
+                         Cp1252ToUtf8(Tx(kMeldungen.keineBerechtigung, language_)).c_str());
         return kExitPort;
     }
     // The line settings failed (a device that is no terminal): its report went to standard

@@ -1,6 +1,6 @@
 // ql50-cli: the headless tool for scripts (live recording, logger dump, logger information,
-// clock, clearing, type, the calibration record) on the conversation and file formats of the
-// program, and the export from the store of ql50d.
+// clock, clearing, type, the calibration record, the search for modules) on the conversation
+// and file formats of the program, and the export from the store of ql50d.
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -8,6 +8,7 @@
 #include "cli/CliSession.h"
 #include "cli/ExportCommand.h"
 #include "cli/RecordCommands.h"
+#include "cli/ScanCommand.h"
 #include "cli/StandardStreams.h"
 
 int main(int argc, char** argv) {
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     // The calibration record's commands need no module and no line.
     if (IsRecordCommand(options.command))
         return RunRecordCommand(options, options.language.value_or(settings.language == 0 ? 0 : 1));
+    // The search opens the devices itself.
+    if (options.command == "scan")
+        return RunScan(options, options.language.value_or(settings.language == 0 ? 0 : 1));
     CliSession session(options, settings);
     return session.Run();
 }

@@ -69,12 +69,21 @@ bool CConversation::AskExactly(const Request& request, DataBytes data) {
     lastReply_.reset();
     Send(request, data);
     replyPending_ = true;
-    const auto answered = [&] {
-        return lastReply_ && lastReply_->first == request.op && lastReply_->second == request.reg;
-    };
     const long long deadline = ReplyPump::NowSeconds() + kReplySeconds;
-    ReplyPump::PumpUntil([&] { return answered() || !portOpen_; }, deadline, kReplySeconds);
-    return answered();
+    ReplyPump::PumpUntil([&] { return Answered(request) || !portOpen_; }, deadline, kReplySeconds);
+    return Answered(request);
+}
+
+bool CConversation::AskWithin(const Request& request, std::chrono::milliseconds wait) {
+    lastReply_.reset();
+    Send(request);
+    replyPending_ = true;
+    ReplyPump::PumpFor([&] { return Answered(request) || !portOpen_; }, wait);
+    return Answered(request);
+}
+
+bool CConversation::Answered(const Request& request) const {
+    return lastReply_ && lastReply_->first == request.op && lastReply_->second == request.reg;
 }
 
 void CConversation::PumpDelay(int seconds) {
@@ -121,6 +130,7 @@ void CConversation::Dispatch(const Frame& frame) {
     const bool chainEnd = frame[kPosOp] == kReadValue && frame[kPosRegister] == kValueTemperature;
     if (chainEnd) lastLiveCycle_ = std::chrono::steady_clock::now();
     lastReply_.emplace(frame[kPosOp], frame[kPosRegister]);
+    lastReplyAddress_ = frame[kPosAddress];
     replyPending_ = false;
     ReplyPump::WakeAll();
     if (outcome.loggerFrame) emit loggerFrame(frame);

@@ -37,6 +37,9 @@ public:
     // On failure returns false and fills `failure` with the message for the user.
     bool EnsurePortOpen(int portIndex, int baudRate, QString* failure);
     bool portOpen() const { return portOpen_; }
+    // Why the last EnsurePortOpen failed, and the system's reason.
+    OpenFailure openFailure() const { return port_.OpenFailureKind(); }
+    const std::string& openErrorText() const { return port_.OpenErrorText(); }
     // The last opening of the line reported a failure of its line settings (a device that is
     // no terminal, a rate the device refuses): the report went to portError.
     bool lineSettingsFailed() const { return lineSettingsFailed_; }
@@ -67,6 +70,11 @@ public:
     // Send, then wait for the reply to this very request (operation and register), which the
     // replies to other requests (a live chain still under way) do not end. True when it came.
     bool AskExactly(const Request& request, DataBytes data = {});
+    // As AskExactly, but the wait ends after `wait` of steady time: the short waits of a port
+    // search, which only need a frame's time on the line.
+    bool AskWithin(const Request& request, std::chrono::milliseconds wait);
+    // The address byte of the last reply dispatched: the module's own bus address.
+    std::uint8_t lastReplyAddress() const { return lastReplyAddress_; }
     // Waits the given whole seconds (more than n-1, at most n) while serving every event.
     void PumpDelay(int seconds);
 
@@ -116,6 +124,8 @@ protected:
 
 private:
     void Dispatch(const Frame& frame);
+    // The last reply dispatched answers this request (its operation and register).
+    bool Answered(const Request& request) const;
 
     CComPort port_;
     FrameAssembler assembler_;
@@ -124,6 +134,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> lastLiveCycle_;
     // The last reply dispatched (operation, register), for AskExactly.
     std::optional<std::pair<std::uint8_t, std::uint8_t>> lastReply_;
+    std::uint8_t lastReplyAddress_ = 0;
     bool replyPending_ = false;
     bool portOpen_ = false;
     bool lineSettingsFailed_ = false;

@@ -30,9 +30,21 @@ bool ReplyPump::PumpUntil(const std::function<bool()>& done, long long deadlineS
     QElapsedTimer steady;
     steady.start();
     const qint64 steadyLimitMs = qint64(maxSeconds) * 1000;
-    while (!done()) {
+    return Pump(done, [&] {
         const qint64 wallLeft = deadlineSeconds * 1000 - QDateTime::currentMSecsSinceEpoch();
-        const qint64 left = std::min(wallLeft, steadyLimitMs - steady.elapsed());
+        return std::min(wallLeft, steadyLimitMs - steady.elapsed());
+    });
+}
+
+bool ReplyPump::PumpFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QElapsedTimer steady;
+    steady.start();
+    return Pump(done, [&] { return qint64(limit.count()) - steady.elapsed(); });
+}
+
+bool ReplyPump::Pump(const std::function<bool()>& done, const std::function<long long()>& msLeft) {
+    while (!done()) {
+        const qint64 left = msLeft();
         if (left <= 0) return false;
         // Each pass sleeps at most one second, so the deadline is met even if a wake-up is lost.
         QEventLoop loop;

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "link/OpenFailure.h"
+
 namespace ql50 {
 
 class CComPort;
@@ -62,6 +64,7 @@ public:
               std::size_t writeBufferSize);
     // System reason of the last failed Open ("No such file or directory").
     const std::string& OpenErrorText() const { return openError_; }
+    OpenFailure OpenFailureKind() const { return openFailure_; }
 
     // Purges the port and starts the monitor thread. Returns whether a thread was started
     // (false when the channel is not open or a monitor already runs).
@@ -161,6 +164,7 @@ private:
     PortOwner* owner_ = nullptr;
     int portNumber_ = 0;
     std::string openError_;
+    OpenFailure openFailure_ = OpenFailure::None;
     std::atomic<bool> threadAlive_{false};
     std::thread thread_;
 

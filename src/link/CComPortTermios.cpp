@@ -141,6 +141,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     StopMonitor();
     Close();
     portNumber_ = portNumber;
+    openFailure_ = OpenFailure::Other;
     if (owner == nullptr || !CreateSignals()) {
         openError_ = std::strerror(owner == nullptr ? EINVAL : errno);
         return false;
@@ -148,17 +149,22 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     TakeOwner(owner, writeBufferSize);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        const int error = errno;
         // EBUSY: the line is held exclusively (TIOCEXCL) by another program.
-        openError_ = errno == EBUSY ? kPortInUse : std::strerror(errno);
+        openError_ = error == EBUSY ? kPortInUse : std::strerror(error);
+        if (error == EBUSY) openFailure_ = OpenFailure::InUse;
+        if (error == EACCES || error == EPERM) openFailure_ = OpenFailure::NoAccess;
         return false;
     }
     if (!TakeLine(fd)) {
         ::close(fd);
         openError_ = kPortInUse;
+        openFailure_ = OpenFailure::InUse;
         return false;
     }
     fd_ = fd;
     openError_.clear();
+    openFailure_ = OpenFailure::None;
     ApplyLineSettings(fd, baudRate, parity, dataBits, stopBits);
     std::lock_guard lock(mutex_);
     ::tcflush(fd, TCIOFLUSH);

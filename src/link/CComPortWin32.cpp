@@ -157,6 +157,7 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     StopMonitor();
     Close();
     portNumber_ = portNumber;
+    openFailure_ = OpenFailure::Other;
     if (owner == nullptr || !io_->Ready()) {
         openError_ = OneLine(
             SystemMessage(owner == nullptr ? ERROR_INVALID_PARAMETER : ERROR_NOT_ENOUGH_MEMORY));
@@ -166,11 +167,15 @@ bool CComPort::Open(PortOwner* owner, int portNumber, const std::string& device,
     const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        openError_ = OneLine(SystemMessage(GetLastError()));
+        const DWORD error = GetLastError();
+        openError_ = OneLine(SystemMessage(error));
+        // A COM port that another program has open is refused as "access denied".
+        if (error == ERROR_ACCESS_DENIED) openFailure_ = OpenFailure::InUse;
         return false;
     }
     io_->port = port;
     openError_.clear();
+    openFailure_ = OpenFailure::None;
     ConfigurePort(baudRate, parity, dataBits, stopBits, eventMask);
     std::lock_guard lock(mutex_);
     PurgeComm(port, kPurgeAll);

@@ -43,16 +43,36 @@ Session::~Session() {
     conv_->StopMonitor();
 }
 
-void Session::MapPort(int portNumber, const std::string& device) {
+void Session::MapPort(int portNumber, const std::string& device, int baudRate) {
     conv_->MapPort(portNumber, device);
+    if (baudRate > 0)
+        rates_[portNumber] = baudRate;
+    else
+        rates_.erase(portNumber);
 }
 
 std::string Session::DeviceForPort(int portNumber) const {
     return conv_->DeviceForPort(portNumber);
 }
 
+int Session::RateForPort(int portNumber) const {
+    const auto it = rates_.find(portNumber);
+    return it == rates_.end() ? 0 : it->second;
+}
+
 Outcome Session::Open(int portIndex, int baudRate, QString* failure) {
-    return conv_->EnsurePortOpen(portIndex, baudRate, failure) ? Outcome::Done : Outcome::NoPort;
+    const int mapped = RateForPort(portIndex + 1);
+    return conv_->EnsurePortOpen(portIndex, mapped > 0 ? mapped : baudRate, failure)
+               ? Outcome::Done
+               : Outcome::NoPort;
+}
+
+OpenFailure Session::openFailure() const {
+    return conv_->openFailure();
+}
+
+std::string Session::openErrorText() const {
+    return conv_->openErrorText();
 }
 
 bool Session::IsOpen() const {

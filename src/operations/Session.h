@@ -14,12 +14,14 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "link/Frame.h"
 #include "link/ModulDaten.h"
+#include "link/OpenFailure.h"
 #include "operations/Outcome.h"
 
 namespace ql50 {
@@ -34,14 +36,22 @@ public:
     ~Session() override;
 
     // --- The line ----------------------------------------------------------------------
-    // COM n is a name: COMn is /dev/ttyS(n-1) unless mapped here (from the command line).
-    void MapPort(int portNumber, const std::string& device);
+    // COM n is a name: COMn is /dev/ttyS(n-1) unless mapped here (from the command line, or
+    // the device a port search assigned). A mapping with a rate (not 0) also sets the line's
+    // rate for COM n; a mapping without one leaves the rate to the caller of Open.
+    void MapPort(int portNumber, const std::string& device, int baudRate = 0);
     std::string DeviceForPort(int portNumber) const;
-    // Opens COM(portIndex + 1) at `baudRate`, 8N1, unless the line is open: Done, or NoPort
-    // with `failure` the message for the user ("COM n kann nicht geöffnet werden." and the
-    // device with the system's reason on a second line).
+    // The rate COM n was mapped with; 0 when none.
+    int RateForPort(int portNumber) const;
+    // Opens COM(portIndex + 1) at its mapped rate, else at `baudRate`, 8N1, unless the line is
+    // open: Done, or NoPort with `failure` the message for the user ("COM n kann nicht geöffnet
+    // werden." and the device with the system's reason on a second line).
     Outcome Open(int portIndex, int baudRate, QString* failure = nullptr);
     bool IsOpen() const;
+    // Why the last Open failed (another program holds the line, no permission, ...) and the
+    // system's reason.
+    OpenFailure openFailure() const;
+    std::string openErrorText() const;
     // The last Open reported a failure of the line settings to portError (a device that is no
     // terminal, a rate the device refuses); the line is open but no module will answer on it.
     bool lineSettingsFailed() const;
@@ -100,6 +110,7 @@ signals:
 
 private:
     std::unique_ptr<CConversation> conv_;
+    std::map<int, int> rates_;  // COM number -> rate of its mapping
     int exclusive_ = 0;
 };
 

@@ -27,6 +27,30 @@ constinit const MeldungsTabelle kMeldungen = {
                                         "Modul geschrieben."),
                                       T("The configuration was not (completely) written to the "
                                         "module.")},
+    .keineBerechtigung = {T("Keine Berechtigung für den Anschluss. Serielle Anschlüsse dürfen "
+                            "die Mitglieder der Gruppe \"dialout\" öffnen. Abhilfe: im Terminal\n"
+                            "    sudo usermod -aG dialout $USER\n"
+                            "eingeben, dann ab- und wieder anmelden."),
+                          T("No permission for the port. Serial ports may be opened by the "
+                            "members of the group \"dialout\". To fix it, enter\n"
+                            "    sudo usermod -aG dialout $USER\n"
+                            "in a terminal, then log out and in again.")},
+    .sucheAnbieten = {T("\"Suchen...\" sucht das Modul an allen seriellen Anschlüssen."),
+                      T("\"Search...\" looks for the module on every serial port.")},
+    .suchen = {T("Suchen..."), T("Search...")},
+    .modulSuchen = {T("Modul suchen"), T("Find module")},
+    .zuordnen = {T("COM%1 zuordnen"), T("Assign to COM%1")},
+    .sucheLaeuft = {T("Suche an %1 mit %2 Baud ..."), T("Searching %1 at %2 baud ...")},
+    .modulGefunden = {T("Gefundene Module: %1. Bitte eines wählen und COM%2 zuordnen."),
+                      T("Modules found: %1. Choose one and assign it to COM%2.")},
+    .keinModulGefunden = {T("Kein Modul gefunden."), T("No module found.")},
+    .sucheAbgebrochen = {T("Suche abgebrochen."), T("Search cancelled.")},
+    .fundZeile = {T("%1   %2 Baud   Adresse %3   %4"), T("%1   %2 baud   address %3   %4")},
+    .unbekannterTyp = {T("unbekannter Typ"), T("unknown type")},
+    .anschlussBelegt = {T("%1: von einem anderen Programm belegt"),
+                        T("%1: in use by another program")},
+    .anschlussFehler = {T("%1: kann nicht geöffnet werden (%2)"), T("%1: cannot be opened (%2)")},
+    .anschlussRate = {T("%1, %2 Baud"), T("%1, %2 baud")},
 };
 
 }  // namespace ql50

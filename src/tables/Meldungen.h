@@ -21,6 +21,21 @@ struct MeldungsTabelle {
     TextPair<120> kalibrierungNichtBestaetigt;
     // Configuration.
     TextPair<100> konfigurationNichtGeschrieben;
+    // Finding the module: the serial port, the search and its dialog.
+    TextPair<240> keineBerechtigung;
+    TextPair<100> sucheAnbieten;
+    TextPair<20> suchen;
+    TextPair<20> modulSuchen;
+    TextPair<30> zuordnen;
+    TextPair<60> sucheLaeuft;
+    TextPair<100> modulGefunden;
+    TextPair<40> keinModulGefunden;
+    TextPair<40> sucheAbgebrochen;
+    TextPair<60> fundZeile;
+    TextPair<30> unbekannterTyp;
+    TextPair<60> anschlussBelegt;
+    TextPair<60> anschlussFehler;
+    TextPair<20> anschlussRate;
 };
 
 extern const MeldungsTabelle kMeldungen;

@@ -20,6 +20,12 @@ enum class Icon { None, Information, Warning, Error, Question };
 int MessageBox(QWidget* parent, const QString& text, Icon icon = Icon::None,
                const QString& caption = {});
 
+// As MessageBox, with a second button after OK that offers what to do next (named by `otherId`,
+// so tests find it) and, below the text, a line that says what it does. Returns kIdOk, or
+// otherId when the user pressed that button.
+int ChoiceBox(QWidget* parent, const QString& text, const QString& offer,
+              const QString& otherButton, int otherId);
+
 // A system error report with a caption of its own and the error icon.
 int ErrorBox(QWidget* parent, const QString& text, const QString& caption);
 

@@ -66,7 +66,7 @@ protected:
     // Opens the main window modeless; COM1 leads to `device` when given.
     void Open(const std::string& device = {}) {
         window = std::make_unique<CHauptDialog>(QString::fromStdString(Dir()));
-        if (!device.empty()) window->session().conversation().MapPort(1, device);
+        if (!device.empty()) window->session().MapPort(1, device);
         window->Create();
     }
     QAbstractButton* Button(int id) const {

@@ -3,6 +3,8 @@
 // of its help text.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <chrono>
@@ -22,6 +24,7 @@ namespace ql50 {
 namespace {
 
 using test::Slurp;
+using test::Spit;
 using test::WaitUntil;
 
 constexpr int kProcessLimitMs = 60000;
@@ -196,6 +199,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"clear-logger"},
         {"type", "--language", "fr"},
         {"info", "--baud", "12345"},  // a rate the line cannot be set to
+        {"scan", "--address", "3"},   // a scan asks the addresses itself
+        {"info", "--bus"},
     };
     module.FillLoggerRecords(5);
     for (const auto& args : cases) {
@@ -208,7 +213,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
 
 TEST_F(CliTest, EveryCommandHasItsHelp) {
     for (const char* command : {"live", "logger-dump", "info", "set-clock", "clear-logger", "type",
-                                "calibration-status", "verify-record"}) {
+                                "calibration-status", "verify-record", "scan"}) {
         const Result r = Run({command, "--help"}, false);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out.rfind(std::string("Usage: ql50-cli [global options] ") + command, 0), 0u)
@@ -328,6 +333,48 @@ TEST_F(CliTest, RecordCommandsExitWithTheirStatuses) {
                              false);
         EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << ": " << r.err;
         EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(CliTest, ScanPrintsWhatAnswersAndExitsWithThreeWhenNothingDoes) {
+    const std::string pty = server.SlavePath();
+    const Result lines = Run({"scan", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(lines.status, 0) << lines.err;
+    EXPECT_EQ(lines.out, pty + "\t-\t4800\t1\t7\tSauerstoff\n");
+    const Result json =
+        Run({"scan", "--json", "--language", "en", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(json.out, "[\n  {\"device\": \"" + pty +
+                            "\", \"id\": null, \"baud\": 4800, \"address\": 1, \"type\": 7, "
+                            "\"typeName\": \"Oxygen\"}\n]\n");
+    module.SetSilent(true);
+    const Result none =
+        Run({"scan", "--json", "--baud", "9600", QString::fromStdString(pty)}, false);
+    EXPECT_EQ(none.status, 3) << none.err;
+    EXPECT_EQ(none.out, "[]\n");
+}
+
+// A device this user may not open: the message says so, names the group that may open serial
+// ports and the command that puts the user in it. (Root may open anything: it runs the tool as
+// nobody.)
+TEST_F(CliTest, MissingPermissionNamesTheGroupAndTheFix) {
+    const std::string device = File("tty");
+    Spit(device, "");
+    ::chmod(device.c_str(), 0);
+    for (const QStringList& args :
+         {QStringList{"scan", QString::fromStdString(device)},
+          QStringList{"info", "--port", QString::fromStdString(device)}}) {
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        if (::geteuid() == 0)
+            process.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups",
+                                                 QL50_CLI_EXE} +
+                                         args);
+        else
+            process.start(QL50_CLI_EXE, args);
+        const Result r = Finish(process);
+        EXPECT_EQ(r.status, 4) << r.err;
+        EXPECT_NE(r.err.find("Gruppe \"dialout\""), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("sudo usermod -aG dialout $USER"), std::string::npos) << r.err;
     }
 }
 

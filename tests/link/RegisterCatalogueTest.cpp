@@ -28,7 +28,10 @@ std::string Text(std::integral auto v) {
 }
 std::string Text(std::span<const std::uint8_t> bytes) {
     std::string text;
-    for (std::uint8_t b : bytes) text += (text.empty() ? "" : ".") + std::to_string(b);
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) text += '.';
+        text += std::to_string(b);
+    }
     return text;
 }
 

@@ -186,6 +186,11 @@ Robot::Step& Robot::Step::Within(int ms) {
     return *this;
 }
 
+Robot::Step& Robot::Step::When(std::function<bool(QWidget*)> ready) {
+    ready_ = std::move(ready);
+    return *this;
+}
+
 // ---- robot -------------------------------------------------------------------------------
 
 Robot::Robot() {
@@ -257,7 +262,10 @@ void Robot::Tick() {
     if (window != nullptr && !window->isVisible()) window = nullptr;
     if (window != nullptr) Record(window);
     if (window == nullptr || Busy(window)) return CheckTimeout(nullptr);
-    if (!steps_.empty() && steps_.front()->matches_(window)) return Act(window);
+    if (!steps_.empty() && steps_.front()->matches_(window)) {
+        const auto& ready = steps_.front()->ready_;
+        return ready && !ready(window) ? CheckTimeout(window) : Act(window);
+    }
     // A window a step has answered may stay open a while (its handler is waiting for something,
     // or it showed a message and is open again for the next step).
     if (Contains(known_, window)) return CheckTimeout(window);

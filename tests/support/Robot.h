@@ -64,6 +64,9 @@ public:
         Step& Cancel();
         // The limit for this step's window to come (default 20 s).
         Step& Within(int ms);
+        // The step acts only once `ready` holds for its window (a search has ended, say); until
+        // then the window stays open, within the step's limit.
+        Step& When(std::function<bool(QWidget*)> ready);
 
     private:
         friend class Robot;
@@ -72,6 +75,7 @@ public:
 
         QString description_;
         std::function<bool(QWidget*)> matches_;
+        std::function<bool(QWidget*)> ready_;
         std::vector<Action> actions_;
         int timeoutMs_;
     };

@@ -30,6 +30,11 @@ TEST_F(MainWindowTest, Screenshots) {
     Click(kIdSetup);
     ASSERT_TRUE(robot.WaitIdle());
     EXPECT_TRUE(Screenshot(window.get(), "main-english-idle"));
+    robot.OnDialog("Setup")
+        .Inspect([](QWidget* w) { EXPECT_TRUE(Screenshot(w, "setup-dialog-english")); })
+        .Cancel();
+    Click(kIdSetup);
+    ASSERT_TRUE(robot.WaitIdle());
 
     robot.OnDialog(QString::fromUtf8("Info über QL50"))
         .Inspect([](QWidget* w) { EXPECT_TRUE(Screenshot(w, "about-box")); })
