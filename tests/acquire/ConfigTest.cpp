@@ -43,7 +43,6 @@ port = simulate=3
     EXPECT_EQ(c.mqtt->password, "s3;cret");
     EXPECT_EQ(c.mqtt->clientId.rfind("ql50d-", 0), 0u);
     ASSERT_EQ(c.modules.size(), 3u);
-    EXPECT_EQ(c.modules[0].port, "/dev/ttyUSB0");
     EXPECT_EQ(c.modules[0].baud, 9600);
     EXPECT_EQ(c.modules[0].periodSeconds, 5);
     EXPECT_EQ(c.modules[1].address, 2);
