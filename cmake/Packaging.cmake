@@ -67,8 +67,8 @@ set(CPACK_PACKAGE_VENDOR "ql50")
 set(CPACK_PACKAGE_CONTACT "${QL50_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${QL50_DEB_RELEASE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "operates the QL50 water-analysis measuring module")
-# The unit and the configuration lie outside the prefix: cpack installs with DESTDIR.
-set(CPACK_SET_DESTDIR ON)
+# cpack installs below its packaging prefix /usr with DESTDIR set (whatever the build's prefix),
+# so the unit and the configuration land in /lib/systemd/system and /etc/ql50 of the package.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_SOURCE_DIR}/packaging/postinst"
     "${CMAKE_CURRENT_SOURCE_DIR}/packaging/prerm" "${CMAKE_CURRENT_SOURCE_DIR}/packaging/postrm"
     "${CMAKE_CURRENT_SOURCE_DIR}/packaging/conffiles")
