@@ -67,7 +67,7 @@ unsigned LineRate(int master) {
 
 }  // namespace
 
-PtyServer::PtyServer(VirtualModule& module) : module_(module) {}
+PtyServer::PtyServer(LineResponder& module) : module_(module) {}
 
 PtyServer::~PtyServer() {
     Stop();

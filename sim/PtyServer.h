@@ -1,21 +1,22 @@
 #pragma once
-// Runs a virtual module behind a pseudo-terminal, so the program (or any serial client) can
-// open the terminal's slave side like a serial port. One thread waits on the master side and
-// on a wake-up event, feeds every received byte to the module and writes its replies, with the
-// module's reply delay and line-rate pacing. It never spins: it sleeps in poll() until a byte
-// arrives, a paced byte is due, the terminal can take more output, or it is woken.
+// Runs a virtual module (or a VirtualBus of several) behind a pseudo-terminal, so the program (or
+// any serial client) can open the terminal's slave side like a serial port. One thread waits on the
+// master side and on a wake-up event, feeds every received byte to the module and writes its
+// replies, with the module's reply delay and line-rate pacing. It never spins: it sleeps in poll()
+// until a byte arrives, a paced byte is due, the terminal can take more output, or it is woken.
 #include <atomic>
 #include <string>
 #include <thread>
 
+#include "sim/LineResponder.h"
 #include "sim/VirtualModule.h"
 
 namespace ql50::sim {
 
 class PtyServer {
 public:
-    // The module must outlive the server.
-    explicit PtyServer(VirtualModule& module);
+    // The module (or bus) must outlive the server.
+    explicit PtyServer(LineResponder& module);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -37,7 +38,7 @@ private:
     void Wake();
     void CloseTerminal();
 
-    VirtualModule& module_;
+    LineResponder& module_;
     int master_ = -1;
     // The server's own slave descriptor: a pseudo-terminal master reports a hang-up whenever
     // no slave is open, so one stays open between the client's uses.

@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 
@@ -25,6 +26,27 @@ bool ParseOpRegister(const std::string& text, std::pair<std::uint8_t, std::uint8
     }
     *out = {std::uint8_t(op), std::uint8_t(reg)};
     return true;
+}
+
+// "A:T,A:T,..." with distinct addresses 1..31 and types 0..7.
+bool ParseBus(const std::string& text, std::vector<BusSlot>* slots) {
+    slots->clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        const auto colon = item.find(':');
+        unsigned long address = 0;
+        unsigned long type = 0;
+        if (colon == std::string::npos || !ParseNumber(item.substr(0, colon), 1, 31, &address) ||
+            !ParseNumber(item.substr(colon + 1), 0, kTypeCount - 1, &type))
+            return false;
+        for (const BusSlot& slot : *slots)
+            if (slot.address == address) return false;
+        slots->push_back({std::uint8_t(address), int(type)});
+        start = comma + 1;
+    }
+    return !slots->empty();
 }
 
 struct Flag {
@@ -83,6 +105,17 @@ bool ParseValued(const std::vector<std::string>& args, std::size_t* i, SimOption
                  std::string* error) {
     const std::string& arg = args[*i];
     std::string value;
+    if (Matches(arg, "--bus")) {
+        if (!TakeValue(args, i, "--bus", &value, error)) return false;
+        if (!ParseBus(value, &options->bus)) {
+            *error =
+                "--bus expects ADDRESS:TYPE,... with distinct addresses 1..31 and types "
+                "0..7, not '" +
+                value + "'";
+            return false;
+        }
+        return true;
+    }
     if (Matches(arg, "--silent-register")) {
         std::pair<std::uint8_t, std::uint8_t> pair;
         if (!TakeValue(args, i, "--silent-register", &value, error)) return false;
@@ -129,6 +162,16 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options,
             return false;
         }
     }
+    const bool single = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return Matches(a, "--type") || Matches(a, "--address");
+    });
+    if (!parsed.bus.empty() && single) {
+        if (error != nullptr)
+            *error =
+                "--bus gives each module its address and type: it excludes "
+                "--type and --address";
+        return false;
+    }
     if (options != nullptr) *options = parsed;
     return true;
 }
@@ -145,6 +188,12 @@ std::string SimUsage() {
            "                         7 oxygen (default 7)\n"
            "  --address A            bus address 0..255 (default 1; address 0 is always\n"
            "                         answered as well)\n"
+           "  --bus A:T,A:T,...      several modules on the one line, each at its bus address\n"
+           "                         A (1..31) with measurement type T and its own values,\n"
+           "                         clock and logger; a request to an address no module has\n"
+           "                         goes unanswered, and address 0 is answered only by a bus\n"
+           "                         of one module (on a bus of several every module acts on\n"
+           "                         it, none answers); excludes --type and --address\n"
            "  --baud B               line rate for pacing, B/10 bytes per second (default 4800)\n"
            "  --no-pacing            send replies as fast as the terminal takes them\n"
            "  --rate-strict          ignore requests while the line is set to another rate\n"
@@ -174,6 +223,20 @@ void ApplySimOptions(const SimOptions& options, VirtualModule& module) {
     if (options.strayByte) module.InjectStrayByte();
     module.SetWatchdogPeriod(std::chrono::seconds{options.watchdogEverySeconds});
     if (options.loggerRecords) module.FillLoggerRecords(*options.loggerRecords);
+}
+
+void ApplySimOptions(const SimOptions& options, VirtualBus& bus) {
+    for (const auto& module : bus.Modules()) {
+        SimOptions own = options;
+        own.type = module->Type();
+        own.address = module->Address();
+        own.pacing = false;
+        own.delayMs = 0;
+        ApplySimOptions(own, *module);
+    }
+    bus.SetLineRate(options.pacing ? options.baud : 0);
+    bus.SetReplyDelay(std::chrono::milliseconds{options.delayMs});
+    bus.SetStrictRate(options.rateStrict ? options.baud : 0);
 }
 
 }  // namespace ql50::sim

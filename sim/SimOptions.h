@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/VirtualBus.h"
 #include "sim/VirtualModule.h"
 
 namespace ql50::sim {
@@ -23,6 +24,8 @@ struct SimOptions {
     bool strayByte = false;
     unsigned watchdogEverySeconds = 0;
     std::optional<std::size_t> loggerRecords;
+    // --bus: several modules on the one line instead of the single one of --type and --address.
+    std::vector<BusSlot> bus;
     bool help = false;
 };
 
@@ -35,5 +38,8 @@ std::string SimUsage();
 
 // Puts the options into effect on a module.
 void ApplySimOptions(const SimOptions& options, VirtualModule& module);
+// The same on every module of a bus (each keeps its own address and type); the line's pacing
+// and reply delay go to the bus.
+void ApplySimOptions(const SimOptions& options, VirtualBus& bus);
 
 }  // namespace ql50::sim

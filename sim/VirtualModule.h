@@ -17,6 +17,7 @@
 #include "link/Registers.h"
 #include "sim/DataLogger.h"
 #include "sim/Faults.h"
+#include "sim/LineResponder.h"
 #include "sim/MeasurementModel.h"
 #include "sim/ModuleClock.h"
 #include "sim/RequestAssembler.h"
@@ -27,12 +28,12 @@ namespace ql50::sim {
 // The logger of a new module holds three days of records at its interval.
 inline constexpr std::size_t kInitialLoggerRecords = 3 * 24 * 4;
 
-class VirtualModule {
+class VirtualModule : public LineResponder {
 public:
     explicit VirtualModule(TimeSource source = SystemTime);
 
     // Bytes received from the program; returns the module's answer bytes in sending order.
-    std::vector<std::uint8_t> Receive(const std::uint8_t* data, std::size_t size);
+    std::vector<std::uint8_t> Receive(const std::uint8_t* data, std::size_t size) override;
 
     // --- Set-up -------------------------------------------------------------------------
     // Measurement-type index 0..7; other values are ignored. Each type keeps its own set of
@@ -81,24 +82,24 @@ public:
     void SetWatchdogPeriod(std::chrono::seconds period);
     // Reply timing, carried out by whoever moves the bytes (the pty server).
     void SetReplyDelay(std::chrono::milliseconds delay);
-    std::chrono::milliseconds ReplyDelay() const;
+    std::chrono::milliseconds ReplyDelay() const override;
     // Line-rate pacing: bytes per second = baud / 10; baud 0 sends unpaced.
     void SetLineRate(unsigned baud);
-    unsigned BytesPerSecond() const;
+    unsigned BytesPerSecond() const override;
     // A module set to `baud` makes no sense of requests sent at another rate: while the line
     // runs at another rate it ignores them (the pty server reads the line's rate). 0: it hears
     // every rate, as the virtual module does by default.
     void SetStrictRate(unsigned baud);
-    bool HearsLineRate(unsigned lineBaud) const;
+    bool HearsLineRate(unsigned lineBaud) const override;
 
     // --- For the server -----------------------------------------------------------------
     // Bytes the module sends on its own now (watchdog notices).
-    std::vector<std::uint8_t> TakeUnsolicited();
+    std::vector<std::uint8_t> TakeUnsolicited() override;
     // Time until TakeUnsolicited will have something; nullopt when nothing is scheduled.
-    std::optional<std::chrono::milliseconds> TimeUntilUnsolicited() const;
+    std::optional<std::chrono::milliseconds> TimeUntilUnsolicited() const override;
     // Called (under the module's lock, so it must not call back) when unsolicited bytes
     // become due at once.
-    void SetNotifier(std::function<void()> notifier);
+    void SetNotifier(std::function<void()> notifier) override;
 
 private:
     using ValueRead = DataBytes (VirtualModule::*)(const Frame&);

@@ -9,6 +9,7 @@
 
 #include "sim/PtyServer.h"
 #include "sim/SimOptions.h"
+#include "sim/VirtualBus.h"
 #include "sim/VirtualModule.h"
 
 namespace {
@@ -42,8 +43,15 @@ int main(int argc, char** argv) {
     }
     const sigset_t stopSignals = BlockStopSignals();
     VirtualModule module;
-    ApplySimOptions(options, module);
-    PtyServer server(module);
+    VirtualBus bus(options.bus);
+    LineResponder* line = &module;
+    if (options.bus.empty()) {
+        ApplySimOptions(options, module);
+    } else {
+        ApplySimOptions(options, bus);
+        line = &bus;
+    }
+    PtyServer server(*line);
     if (!server.Start(&error)) {
         std::cerr << "ql50-sim: cannot open a pseudo-terminal: " << error << '\n';
         return 1;

@@ -9,7 +9,9 @@ set -euo pipefail
 # qt6-translations-l10n: Qt's own dialogs in German. help2man makes the manual pages from
 # --help; lintian, appstream and desktop-file-utils check the Debian package.
 # qt6-charts-dev's CMake package needs Qt6OpenGL's, which Debian 12 ships in libqt6opengl6-dev
-# without qt6-charts-dev depending on it.
+# without qt6-charts-dev depending on it. ql50d keeps its readings in SQLite (libsqlite3-dev)
+# and publishes them with libmosquitto (libmosquitto-dev); its tests and benchmark start Debian's
+# mosquitto broker.
 packages=(
   build-essential cmake g++ pkg-config clang-format git python3
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
@@ -19,6 +21,7 @@ packages=(
   poppler-utils dpkg-dev
   qt6-translations-l10n
   help2man lintian appstream desktop-file-utils
+  libsqlite3-dev libmosquitto-dev mosquitto
 )
 wine_packages=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fuzz_packages=(clang libclang-rt-14-dev)

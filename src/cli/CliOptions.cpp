@@ -6,14 +6,15 @@
 #include <map>
 #include <set>
 
+#include "cli/ExportCommand.h"
 #include "link/LineRates.h"
 
 namespace ql50::cli {
 namespace {
 
-const std::set<std::string> kCommands{"live",          "logger-dump",        "info",
-                                      "set-clock",     "clear-logger",       "type",
-                                      "verify-record", "calibration-status", "scan"};
+const std::set<std::string> kCommands{
+    "live",          "logger-dump",        "info", "set-clock", "clear-logger", "type",
+    "verify-record", "calibration-status", "scan", "export"};
 
 bool ParseInt(const std::string& text, int low, int high, int& out) {
     if (text.empty() || text.size() > 9) return false;
@@ -97,6 +98,19 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
              return ParseInterval(v, s) && (o.intervalSeconds = s, true);
          }},
         {"--output", [](CliOptions& o, const std::string& v) { return !(o.output = v).empty(); }},
+        {"--store", [](CliOptions& o, const std::string& v) { return !(o.store = v).empty(); }},
+        {"--module", [](CliOptions& o, const std::string& v) { return !(o.module = v).empty(); }},
+        {"--from",
+         [](CliOptions& o, const std::string& v) {
+             return (o.fromMs = ParseExportTime(v)).has_value();
+         }},
+        {"--to", [](CliOptions& o,
+                    const std::string& v) { return (o.toMs = ParseExportTime(v)).has_value(); }},
+        {"--format",
+         [](CliOptions& o, const std::string& v) {
+             o.recording = v == "recording";
+             return v == "csv" || v == "recording";
+         }},
     };
     return options;
 }
@@ -111,7 +125,11 @@ bool OptionFits(const std::string& command, const std::string& option) {
     if (global.count(option)) return true;
     if (option == "--yes") return command == "clear-logger";
     if (option == "--bus" || option == "--json") return false;
-    return command == "live";  // --count, --interval, --output, --csv
+    static const std::set<std::string> exportOptions{"--store", "--module", "--from",
+                                                     "--to",    "--format", "--output"};
+    if (command == "export") return exportOptions.count(option) > 0;
+    // live: --count, --interval, --output, --csv
+    return command == "live" && (option == "--output" || !exportOptions.count(option));
 }
 
 void TakePositionals(CliOptions& o, const std::vector<std::string>& positionals) {
@@ -192,6 +210,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         if (o.error.empty() && !OptionFits(o.command, option))
             o.error = o.command + " does not take " + option;
     if (o.error.empty()) TakePositionals(o, positionals);
+    if (o.error.empty() && o.command == "export" && o.module.empty())
+        o.error = "export needs --module NAME";
     if (o.error.empty() && o.command == "clear-logger" && !o.yes)
         o.error = "clear-logger empties the module's logger for good: confirm with --yes";
     return o;
@@ -233,6 +253,25 @@ std::string CliHelp(const std::string& command) {
          "Usage: ql50-cli [global options] clear-logger --yes\n"
          "\n"
          "Empties the module's data logger. --yes confirms it.\n"},
+        {"export",
+         "Usage: ql50-cli export --module NAME [--store PATH] [--from TIME] [--to TIME]\n"
+         "                       [--format csv|recording] [--output FILE]\n"
+         "\n"
+         "Writes a module's readings from the store of the acquisition service ql50d: as\n"
+         "RFC 4180 CSV in UTF-8 (time in ISO 8601 with its offset, source live or logger,\n"
+         "one column per channel and unit), or as the program's recording file. Needs no\n"
+         "module and reads the store beside the running service.\n"
+         "\n"
+         "  --module NAME          the module's name in ql50d's configuration\n"
+         "  --store PATH           the store (default /var/lib/ql50/readings.db)\n"
+         "  --from TIME            the first time (default: the first reading)\n"
+         "  --to TIME              the end, not included (default: the last reading)\n"
+         "                         TIME is YYYY-MM-DD[THH:MM[:SS]], local time, or with\n"
+         "                         Z or +HH:MM\n"
+         "  --format csv|recording CSV (default) or the recording file (Windows-1252,\n"
+         "                         decimal comma; a reading without values as an empty\n"
+         "                         line of its interval)\n"
+         "  --output FILE          write to FILE (default: standard output)\n"},
         {"type",
          "Usage: ql50-cli [global options] type\n"
          "\n"
@@ -309,6 +348,7 @@ std::string CliHelp(const std::string& command) {
            "                 the last calibration and due date of each module in the\n"
            "                 calibration record\n"
            "  verify-record  check the calibration record's hash chain\n"
+           "  export         a module's readings from the store of ql50d\n"
            "  scan           find modules on the serial devices\n"
            "\n"
            "'ql50-cli COMMAND --help' describes a command.\n\n" +

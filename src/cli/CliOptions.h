@@ -2,6 +2,7 @@
 // The command line of ql50-cli:
 //   ql50-cli [global options] COMMAND [command options]
 // Global options may stand anywhere; what they leave out comes from config.ini.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ struct CliOptions {
     bool yes = false;
     // calibration-status, verify-record: empty means kalibrierung.txt
     std::string recordFile;
+    // export: from ql50d's store, a module's readings with from <= time < to
+    std::string store = "/var/lib/ql50/readings.db";
+    std::string module;
+    std::optional<std::int64_t> fromMs, toMs;
+    bool recording = false;  // --format recording instead of csv
     // scan: every bus address, JSON output, the devices to probe (none: every one there is)
     bool bus = false;
     bool json = false;

@@ -1,11 +1,12 @@
 // ql50-cli: the headless tool for scripts (live recording, logger dump, logger information,
 // clock, clearing, type, the calibration record, the search for modules) on the conversation
-// and file formats of the program.
+// and file formats of the program, and the export from the store of ql50d.
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/ExportCommand.h"
 #include "cli/RecordCommands.h"
 #include "cli/ScanCommand.h"
 #include "cli/StandardStreams.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
         std::fputs(options.help ? CliHelp(options.command).c_str() : "ql50-cli 1.04\n", stdout);
         return kExitOk;
     }
+    // The store of ql50d needs no module line.
+    if (options.command == "export") return RunExport(options);
     QCoreApplication app(argc, argv);
     const ql50::Settings settings = ReadWorkingDirectorySettings();
     // The calibration record's commands need no module and no line.
