@@ -159,12 +159,6 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    // The register of every request, in order.
-    Bytes Registers() const {
-        Bytes registers;
-        for (const Frame& f : Requests()) registers.push_back(f[kPosRegister]);
-        return registers;
-    }
     // Sends bytes to the program unasked.
     void Send(const Bytes& bytes) {
         std::lock_guard lock(mutex_);
@@ -221,24 +215,16 @@ inline Bytes NoReply(const Frame&) {
 }
 
 // A scripted module whose answers the test sets by operation and register, and may change at any
-// time. It acknowledges a write (of a value or a parameter register) by echoing it while
-// EchoWrites is on (the default), and a parameter written is what a read of it answers then, as
-// the module keeps it; anything else without an answer set gets none.
+// time. It acknowledges a write (of a value or a parameter register) by echoing it unless that
+// is silenced, and a parameter written is what a read of it answers then, as the module keeps
+// it; anything else without an answer set gets none.
 class ScriptedModule {
 public:
     // Answers with a reply frame carrying these data bytes.
     void Reply(std::uint8_t op, std::uint8_t reg, DataBytes data) {
         Set(op, reg, [data](const Frame& request) { return ReplyTo(request, data); });
     }
-    // Answers with exactly these bytes: several frames, broken ones.
-    void ReplyBytes(std::uint8_t op, std::uint8_t reg, Bytes bytes) {
-        Set(op, reg, [bytes = std::move(bytes)](const Frame&) { return bytes; });
-    }
     void Silence(std::uint8_t op, std::uint8_t reg) { Set(op, reg, nullptr); }
-    void EchoWrites(bool echo) {
-        std::lock_guard lock(mutex_);
-        echoWrites_ = echo;
-    }
 
     PtyPeer& peer() { return peer_; }
     const std::string& path() const { return peer_.path(); }
@@ -253,7 +239,7 @@ private:
         const bool write = r[kPosOp] == kWriteValue || r[kPosOp] == kWriteParam;
         const auto silenced = answers_.find({r[kPosOp], r[kPosRegister]});
         if (silenced != answers_.end() && !silenced->second) return {};
-        if (write && echoWrites_) {
+        if (write) {
             if (r[kPosOp] == kWriteParam) {
                 const DataBytes kept = FrameData(r);
                 answers_[{kReadParam, r[kPosRegister]}] = [kept](const Frame& request) {
@@ -268,7 +254,6 @@ private:
 
     std::mutex mutex_;
     std::map<std::pair<std::uint8_t, std::uint8_t>, PtyPeer::Answer> answers_;
-    bool echoWrites_ = true;
     PtyPeer peer_{[this](const Frame& request) { return Answer(request); }};
 };
 
