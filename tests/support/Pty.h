@@ -98,11 +98,12 @@ private:
 
 // The program opens Path(); the test plays the module on the master side. A raw slave
 // descriptor of our own stays open so the line does not hang up while the program closes and
-// reopens its device, and nothing the test sends is echoed back.
-class Pty {
+// reopens its device, and nothing the test sends is echoed back. Closing the master side is a
+// hang-up for the program.
+class Pty : public LineEnd {
 public:
-    Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        const int master = master_.Fd();
+    Pty() : LineEnd(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+        const int master = Fd();
         char name[256] = {};
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
             ptsname_r(master, name, sizeof name) != 0)
@@ -114,25 +115,12 @@ public:
     ~Pty() {
         if (slave_ >= 0) close(slave_);
     }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
 
     bool Ok() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
     int SlaveFd() const { return slave_; }
-    LineEnd& Master() { return master_; }
-
-    bool Write(const Bytes& bytes, std::chrono::milliseconds limit = kWaitLimit) {
-        return master_.Write(bytes, limit);
-    }
-    Bytes Read(std::size_t count, std::chrono::milliseconds limit = kWaitLimit) {
-        return master_.Read(count, limit);
-    }
-    // The program sees a hang-up.
-    void CloseMaster() { master_.Close(); }
 
 private:
-    LineEnd master_;
     int slave_ = -1;
     std::string path_;
 };
@@ -159,11 +147,6 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    // Sends bytes to the program unasked.
-    void Send(const Bytes& bytes) {
-        std::lock_guard lock(mutex_);
-        pty_.Write(bytes);
-    }
     // Ends the answering and closes the master side: the program sees a hang-up.
     void HangUp() {
         if (thread_.joinable()) {
@@ -172,14 +155,14 @@ public:
             thread_.join();
         }
         std::lock_guard lock(mutex_);
-        pty_.CloseMaster();
+        pty_.Close();
     }
 
 private:
     void Run() {
         Bytes pending;
         for (;;) {
-            pollfd fds[2] = {{stop_, POLLIN, 0}, {pty_.Master().Fd(), POLLIN, 0}};
+            pollfd fds[2] = {{stop_, POLLIN, 0}, {pty_.Fd(), POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) continue;
             if (fds[0].revents != 0) return;
             const Bytes got = pty_.Read(256, std::chrono::milliseconds(0));
