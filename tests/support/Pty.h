@@ -147,6 +147,11 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
+    // Sends bytes to the program unasked.
+    void Send(const Bytes& bytes) {
+        std::lock_guard lock(mutex_);
+        pty_.Write(bytes);
+    }
     // Ends the answering and closes the master side: the program sees a hang-up.
     void HangUp() {
         if (thread_.joinable()) {
