@@ -47,7 +47,6 @@ public:
         }
         return true;
     }
-    bool Running() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
     void Signal(int sig) const {
         if (pid_ > 0) kill(pid_, sig);

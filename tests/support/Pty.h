@@ -98,11 +98,12 @@ private:
 
 // The program opens Path(); the test plays the module on the master side. A raw slave
 // descriptor of our own stays open so the line does not hang up while the program closes and
-// reopens its device, and nothing the test sends is echoed back.
-class Pty {
+// reopens its device, and nothing the test sends is echoed back. Closing the master side is a
+// hang-up for the program.
+class Pty : public LineEnd {
 public:
-    Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        const int master = master_.Fd();
+    Pty() : LineEnd(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+        const int master = Fd();
         char name[256] = {};
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
             ptsname_r(master, name, sizeof name) != 0)
@@ -114,25 +115,12 @@ public:
     ~Pty() {
         if (slave_ >= 0) close(slave_);
     }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
 
     bool Ok() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
     int SlaveFd() const { return slave_; }
-    LineEnd& Master() { return master_; }
-
-    bool Write(const Bytes& bytes, std::chrono::milliseconds limit = kWaitLimit) {
-        return master_.Write(bytes, limit);
-    }
-    Bytes Read(std::size_t count, std::chrono::milliseconds limit = kWaitLimit) {
-        return master_.Read(count, limit);
-    }
-    // The program sees a hang-up.
-    void CloseMaster() { master_.Close(); }
 
 private:
-    LineEnd master_;
     int slave_ = -1;
     std::string path_;
 };
@@ -159,12 +147,6 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    // The register of every request, in order.
-    Bytes Registers() const {
-        Bytes registers;
-        for (const Frame& f : Requests()) registers.push_back(f[kPosRegister]);
-        return registers;
-    }
     // Sends bytes to the program unasked.
     void Send(const Bytes& bytes) {
         std::lock_guard lock(mutex_);
@@ -178,14 +160,14 @@ public:
             thread_.join();
         }
         std::lock_guard lock(mutex_);
-        pty_.CloseMaster();
+        pty_.Close();
     }
 
 private:
     void Run() {
         Bytes pending;
         for (;;) {
-            pollfd fds[2] = {{stop_, POLLIN, 0}, {pty_.Master().Fd(), POLLIN, 0}};
+            pollfd fds[2] = {{stop_, POLLIN, 0}, {pty_.Fd(), POLLIN, 0}};
             if (poll(fds, 2, -1) < 0) continue;
             if (fds[0].revents != 0) return;
             const Bytes got = pty_.Read(256, std::chrono::milliseconds(0));
@@ -221,24 +203,16 @@ inline Bytes NoReply(const Frame&) {
 }
 
 // A scripted module whose answers the test sets by operation and register, and may change at any
-// time. It acknowledges a write (of a value or a parameter register) by echoing it while
-// EchoWrites is on (the default), and a parameter written is what a read of it answers then, as
-// the module keeps it; anything else without an answer set gets none.
+// time. It acknowledges a write (of a value or a parameter register) by echoing it unless that
+// is silenced, and a parameter written is what a read of it answers then, as the module keeps
+// it; anything else without an answer set gets none.
 class ScriptedModule {
 public:
     // Answers with a reply frame carrying these data bytes.
     void Reply(std::uint8_t op, std::uint8_t reg, DataBytes data) {
         Set(op, reg, [data](const Frame& request) { return ReplyTo(request, data); });
     }
-    // Answers with exactly these bytes: several frames, broken ones.
-    void ReplyBytes(std::uint8_t op, std::uint8_t reg, Bytes bytes) {
-        Set(op, reg, [bytes = std::move(bytes)](const Frame&) { return bytes; });
-    }
     void Silence(std::uint8_t op, std::uint8_t reg) { Set(op, reg, nullptr); }
-    void EchoWrites(bool echo) {
-        std::lock_guard lock(mutex_);
-        echoWrites_ = echo;
-    }
 
     PtyPeer& peer() { return peer_; }
     const std::string& path() const { return peer_.path(); }
@@ -253,7 +227,7 @@ private:
         const bool write = r[kPosOp] == kWriteValue || r[kPosOp] == kWriteParam;
         const auto silenced = answers_.find({r[kPosOp], r[kPosRegister]});
         if (silenced != answers_.end() && !silenced->second) return {};
-        if (write && echoWrites_) {
+        if (write) {
             if (r[kPosOp] == kWriteParam) {
                 const DataBytes kept = FrameData(r);
                 answers_[{kReadParam, r[kPosRegister]}] = [kept](const Frame& request) {
@@ -268,7 +242,6 @@ private:
 
     std::mutex mutex_;
     std::map<std::pair<std::uint8_t, std::uint8_t>, PtyPeer::Answer> answers_;
-    bool echoWrites_ = true;
     PtyPeer peer_{[this](const Frame& request) { return Answer(request); }};
 };
 

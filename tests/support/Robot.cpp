@@ -62,8 +62,8 @@ bool IsPlainDialog(QWidget* window) {
 
 // ---- steps -------------------------------------------------------------------------------
 
-Robot::Step::Step(QString description, std::function<bool(QWidget*)> matches, int timeoutMs)
-    : description_(std::move(description)), matches_(std::move(matches)), timeoutMs_(timeoutMs) {}
+Robot::Step::Step(QString description, std::function<bool(QWidget*)> matches)
+    : description_(std::move(description)), matches_(std::move(matches)) {}
 
 Robot::Step& Robot::Step::Add(QString what, Action action) {
     description_ += QStringLiteral(", ") + what;
@@ -134,12 +134,11 @@ Robot::Step& Robot::Step::Click(int id) {
 Robot::Step& Robot::Step::Press(QMessageBox::StandardButton which) {
     return Add(QStringLiteral("press standard button"), [which](QWidget* window) {
         auto* box = qobject_cast<QMessageBox*>(window);
-        QAbstractButton* button = box != nullptr ? box->button(which) : nullptr;
-        if (button == nullptr) {
+        if (QAbstractButton* button = box != nullptr ? box->button(which) : nullptr) {
+            button->click();
+        } else {
             ADD_FAILURE() << Describe(window) << " has no such standard button";
-            return;
         }
-        button->click();
     });
 }
 
@@ -203,8 +202,7 @@ Robot::~Robot() {
 
 Robot::Step& Robot::Enqueue(QString description, std::function<bool(QWidget*)> matches) {
     if (steps_.empty()) frontSince_.start();
-    steps_.push_back(
-        std::shared_ptr<Step>(new Step(std::move(description), std::move(matches), kWaitLimitMs)));
+    steps_.push_back(std::shared_ptr<Step>(new Step(std::move(description), std::move(matches))));
     return *steps_.back();
 }
 
@@ -305,8 +303,8 @@ void Robot::Run(const QPointer<QWidget>& window, const std::shared_ptr<Step>& st
 }
 
 void Robot::CheckTimeout(QWidget* window) {
-    if (steps_.empty() || frontSince_.elapsed() < steps_.front()->timeoutMs_) return;
-    ADD_FAILURE() << "robot step did not come within " << steps_.front()->timeoutMs_
+    if (steps_.empty() || frontSince_.elapsed() < kWaitLimitMs) return;
+    ADD_FAILURE() << "robot step did not come within " << kWaitLimitMs
                   << " ms: " << steps_.front()->description_.toStdString()
                   << (window != nullptr ? "; open instead: " + Describe(window) : std::string());
     steps_.pop_front();

@@ -68,14 +68,13 @@ public:
 
     private:
         friend class Robot;
-        Step(QString description, std::function<bool(QWidget*)> matches, int timeoutMs);
+        Step(QString description, std::function<bool(QWidget*)> matches);
         Step& Add(QString what, Action action);
 
         QString description_;
         std::function<bool(QWidget*)> matches_;
         std::function<bool(QWidget*)> ready_;
         std::vector<Action> actions_;
-        int timeoutMs_;
     };
 
     Robot();
