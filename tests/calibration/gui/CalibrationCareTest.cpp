@@ -10,7 +10,6 @@
 #include "MainWindowFixture.h"
 #include "calibration/CHistoryWindow.h"
 #include "calibration/CalibrationDialogs.h"
-#include "sim/PtyServer.h"
 #include "support/Screenshot.h"
 
 namespace ql50::test {
@@ -25,20 +24,10 @@ const QLineSeries* FirstLine(CHistoryWindow& history) {
 
 TEST_F(MainWindowTest, StoredCalibrationShowsInTheHistoryAndTheNextDueDate) {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir()));  // the default intervals
-    sim::VirtualModule module;
-    module.SetType(0);
+    OpenOnVirtualModule(0);
+    sim::VirtualModule& module = line->module;
     module.Immerse(7.0);
-    sim::PtyServer server(module);
-    std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    Open(server.SlavePath());
-    const auto twoPolls = [this](QWidget*) {
-        int ends = 0;
-        const auto counter =
-            QObject::connect(&window->session(), &Session::refreshDisplay, [&] { ++ends; });
-        EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
-        QObject::disconnect(counter);
-    };
+    const auto twoPolls = [this](QWidget*) { AwaitWholePoll(); };
     const QString wait = QString::fromUtf8("Warten, bis der Messwert stabil ist.");
     robot.OnMessage(QString::fromUtf8("Sensor in 1. Pufferlösung")).Click(1);
     robot.OnMessage(wait).Inspect(twoPolls).Click(1);
