@@ -167,30 +167,6 @@ TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
     EXPECT_EQ(module.LoggerByteCount(), 0u);
 }
 
-TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
-    const std::vector<QStringList> cases{
-        {},
-        {"bogus"},
-        {"live", "--count", "0"},
-        {"live", "--interval", "1:00"},
-        {"info", "--csv"},
-        {"logger-dump"},
-        {"set-clock", "2030-02-30", "10:00"},
-        {"clear-logger"},
-        {"type", "--language", "fr"},
-        {"info", "--baud", "12345"},  // a rate the line cannot be set to
-        {"scan", "--address", "3"},   // a scan asks the addresses itself
-        {"info", "--bus"},
-    };
-    module.FillLoggerRecords(5);
-    for (const auto& args : cases) {
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
-        EXPECT_NE(r.err.find("ql50-cli: "), std::string::npos);
-    }
-    EXPECT_NE(module.LoggerByteCount(), 0u);
-}
-
 TEST_F(CliTest, EveryCommandHasItsHelp) {
     for (const char* command : {"live", "logger-dump", "info", "set-clock", "clear-logger", "type",
                                 "calibration-status", "verify-record", "scan"}) {
@@ -227,16 +203,32 @@ TEST_F(CliTest, SilentModuleExitsWithThree) {
 }
 
 // What a script learns from the exit status and standard error when something else than the
-// module fails: the port, the line settings, standard output.
+// module fails: the command line (touching nothing), the port, the line settings, standard
+// output.
 TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
     const QString cli = QL50_CLI_EXE;
     const QString port = QString::fromStdString(server.SlavePath());
+    module.FillLoggerRecords(5);
     const struct {
         QStringList args;
         const char* output;  // a file for standard output, or "closed"
         int status;
         const char* reason;
     } cases[] = {
+        // clang-format off
+        {{"--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"bogus", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"live", "--count", "0", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"live", "--interval", "1:00", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"info", "--csv", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"logger-dump", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"set-clock", "2030-02-30", "10:00", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"clear-logger", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"type", "--language", "fr", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"info", "--baud", "12345", "--port", port}, nullptr, 2, "ql50-cli: "},  // no such rate
+        {{"scan", "--address", "3", "--port", port}, nullptr, 2, "ql50-cli: "},  // scan asks all
+        {{"info", "--bus", "--port", port}, nullptr, 2, "ql50-cli: "},
+        // clang-format on
         {{"info", "--port", "/nonexistent/tty"}, nullptr, 4, "/nonexistent/tty: No such file"},
         {{"info", "--port", "/dev/null"}, nullptr, 4, "Inappropriate ioctl"},
         {{"info", "--port", port}, "/dev/full", 1, "standard output: No space left on device"},
@@ -257,6 +249,7 @@ TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
+    EXPECT_NE(module.LoggerByteCount(), 0u);
 }
 
 // A line that hangs up in the middle of a logger dump: a whole prefix of the logger in the file,
