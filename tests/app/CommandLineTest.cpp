@@ -20,28 +20,19 @@ TEST(CommandLineTest, AcceptsEveryOption) {
 }
 
 TEST(CommandLineTest, PlainSimulateMeansOxygen) {
-    const CommandLine cl = ParseCommandLine({"--simulate"});
-    EXPECT_TRUE(cl.simulate);
-    EXPECT_EQ(cl.simulateType, 7);
+    EXPECT_EQ(ParseCommandLine({"--simulate"}).simulateType, 7);
 }
 
-class BadArgs : public ::testing::TestWithParam<std::vector<std::string>> {};
-
-TEST_P(BadArgs, AreRefusedWithAMessage) {
-    EXPECT_FALSE(ParseCommandLine(GetParam()).error.empty());
+TEST(CommandLineTest, RefusesBadArgumentsWithAMessage) {
+    const std::vector<std::vector<std::string>> cases{
+        // clang-format off
+        {"--simulate=8"}, {"--simulate=x"}, {"--simulate="}, {"--port"}, {"--port", "0=/dev/x"},
+        {"--port", "1="}, {"--port", "/dev/ttyUSB0"}, {"--data-dir"}, {"--data-dir="},
+        {"--frobnicate"},
+        // clang-format on
+    };
+    for (const auto& args : cases) EXPECT_FALSE(ParseCommandLine(args).error.empty()) << args[0];
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, BadArgs,
-                         ::testing::Values(std::vector<std::string>{"--simulate=8"},
-                                           std::vector<std::string>{"--simulate=x"},
-                                           std::vector<std::string>{"--simulate="},
-                                           std::vector<std::string>{"--port"},
-                                           std::vector<std::string>{"--port", "0=/dev/x"},
-                                           std::vector<std::string>{"--port", "1="},
-                                           std::vector<std::string>{"--port", "/dev/ttyUSB0"},
-                                           std::vector<std::string>{"--data-dir"},
-                                           std::vector<std::string>{"--data-dir="},
-                                           std::vector<std::string>{"--frobnicate"}));
 
 // Where the program works: --data-dir wins; --desktop takes the user's data folder (relative
 // variables count as unset); a terminal start keeps the working folder ("").

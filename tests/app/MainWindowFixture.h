@@ -97,6 +97,15 @@ protected:
         window->settings.seconds = seconds;
         window->EnableItem(kIdMessung, true);
     }
+    // Waits until a whole poll has run from now on: two ends of the poll chain, the first may
+    // belong to a poll begun before.
+    void AwaitWholePoll() {
+        int ends = 0;
+        const auto counter =
+            QObject::connect(&window->session(), &Session::refreshDisplay, [&] { ++ends; });
+        EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
+        QObject::disconnect(counter);
+    }
     // The requests the window sent to a scripted module since the last call.
     std::vector<Frame> NewRequests(PtyPeer& peer) {
         return requestLog_.New(window->session().conversation(), peer);

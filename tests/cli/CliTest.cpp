@@ -76,20 +76,11 @@ std::vector<std::string> Lines(const std::string& text, const std::string& end) 
     return lines;
 }
 
-// A data line of the program's recording file whose columns are the live values in the
-// program's order (the virtual module's values lie far apart, so a swap shows).
-void ExpectRecordingLine(const std::string& line, const sim::LiveValues& live) {
-    static const std::regex shape(
-        R"(\d\d\.\d\d\.\d{4}\t\d\d:\d\d\t(-?[\d,]+)\t(-?[\d,]+)\t(-?\d+)\t(-?\d+)\t(-?[\d,]+)\t(-?\d+)\r\n)");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
-    const std::size_t channel[] = {0, 5, 2, 3, 1, 4};  // the columns' live values
-    for (std::size_t i = 0; i < 6; ++i) {
-        std::string s = m[int(i) + 1];
-        std::replace(s.begin(), s.end(), ',', '.');
-        const float expected = live[channel[i]];
-        EXPECT_NEAR(std::stof(s), expected, 0.1 * std::abs(expected) + 1) << "column " << i;
-    }
+// A data line of the program's recording file (its columns' order and the values' way from
+// the module into them are the recording format's and the operations' own tests).
+bool IsRecordingLine(const std::string& line) {
+    static const std::regex shape(R"(\d\d\.\d\d\.\d{4}\t\d\d:\d\d(\t-?[\d,]+){6}\r\n)");
+    return std::regex_match(line, shape);
 }
 
 TEST_F(CliTest, LiveWritesTheProgramsRecordingLines) {
@@ -98,13 +89,12 @@ TEST_F(CliTest, LiveWritesTheProgramsRecordingLines) {
     ASSERT_EQ(toFile.status, 0) << toFile.err;
     const Result toStdout = Run({"live", "--count", "1", "--interval", "00:00:01"});
     ASSERT_EQ(toStdout.status, 0) << toStdout.err;
-    const sim::LiveValues live = module.CurrentLiveValues();
     for (const auto& [text, count] :
          {std::pair{Slurp(File("rec.txt")), 3u}, std::pair{toStdout.out, 1u}}) {
         ASSERT_EQ(text.rfind(RecordHeaderLine(), 0), 0u) << text;
         const auto lines = Lines(text.substr(RecordHeaderLine().size()), "\r\n");
         ASSERT_EQ(lines.size(), count) << text;
-        for (const auto& line : lines) ExpectRecordingLine(line, live);
+        for (const auto& line : lines) EXPECT_TRUE(IsRecordingLine(line)) << line;
         EXPECT_EQ(std::accumulate(lines.begin(), lines.end(), RecordHeaderLine()), text);
     }
 }
@@ -177,30 +167,6 @@ TEST_F(CliTest, ClockClearingTypeAndInformationActOnTheModule) {
     EXPECT_EQ(module.LoggerByteCount(), 0u);
 }
 
-TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
-    const std::vector<QStringList> cases{
-        {},
-        {"bogus"},
-        {"live", "--count", "0"},
-        {"live", "--interval", "1:00"},
-        {"info", "--csv"},
-        {"logger-dump"},
-        {"set-clock", "2030-02-30", "10:00"},
-        {"clear-logger"},
-        {"type", "--language", "fr"},
-        {"info", "--baud", "12345"},  // a rate the line cannot be set to
-        {"scan", "--address", "3"},   // a scan asks the addresses itself
-        {"info", "--bus"},
-    };
-    module.FillLoggerRecords(5);
-    for (const auto& args : cases) {
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
-        EXPECT_NE(r.err.find("ql50-cli: "), std::string::npos);
-    }
-    EXPECT_NE(module.LoggerByteCount(), 0u);
-}
-
 TEST_F(CliTest, EveryCommandHasItsHelp) {
     for (const char* command : {"live", "logger-dump", "info", "set-clock", "clear-logger", "type",
                                 "calibration-status", "verify-record", "scan"}) {
@@ -237,16 +203,32 @@ TEST_F(CliTest, SilentModuleExitsWithThree) {
 }
 
 // What a script learns from the exit status and standard error when something else than the
-// module fails: the port, the line settings, standard output.
+// module fails: the command line (touching nothing), the port, the line settings, standard
+// output.
 TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
     const QString cli = QL50_CLI_EXE;
     const QString port = QString::fromStdString(server.SlavePath());
+    module.FillLoggerRecords(5);
     const struct {
         QStringList args;
         const char* output;  // a file for standard output, or "closed"
         int status;
         const char* reason;
     } cases[] = {
+        // clang-format off
+        {{"--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"bogus", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"live", "--count", "0", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"live", "--interval", "1:00", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"info", "--csv", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"logger-dump", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"set-clock", "2030-02-30", "10:00", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"clear-logger", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"type", "--language", "fr", "--port", port}, nullptr, 2, "ql50-cli: "},
+        {{"info", "--baud", "12345", "--port", port}, nullptr, 2, "ql50-cli: "},  // no such rate
+        {{"scan", "--address", "3", "--port", port}, nullptr, 2, "ql50-cli: "},  // scan asks all
+        {{"info", "--bus", "--port", port}, nullptr, 2, "ql50-cli: "},
+        // clang-format on
         {{"info", "--port", "/nonexistent/tty"}, nullptr, 4, "/nonexistent/tty: No such file"},
         {{"info", "--port", "/dev/null"}, nullptr, 4, "Inappropriate ioctl"},
         {{"info", "--port", port}, "/dev/full", 1, "standard output: No space left on device"},
@@ -267,6 +249,7 @@ TEST_F(CliTest, FailuresExitWithTheirStatusAndReason) {
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
+    EXPECT_NE(module.LoggerByteCount(), 0u);
 }
 
 // A line that hangs up in the middle of a logger dump: a whole prefix of the logger in the file,

@@ -41,18 +41,6 @@ TEST_F(MainWindowTest, HangUpDuringAReadOutEndsItWithWholeLinesAndTheNextOperati
     EXPECT_FALSE(window->statusText().empty()) << "the line was opened again";
 }
 
-// A 1 MB binary config.ini gives a working window and valid settings at exit.
-TEST_F(MainWindowTest, BinarySettingsFileGivesAWorkingWindowAndValidSettingsAtExit) {
-    std::string junk(1 << 20, '\0');
-    for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = char((i * 7919) % 251);
-    Spit(File("config.ini"), junk);
-    Open();
-    EXPECT_TRUE(window->isVisible());
-    Click(kIdExit);
-    ASSERT_TRUE(robot.WaitIdle());
-    EXPECT_EQ(Slurp(File("config.ini")), FormatSettings(window->settings));
-}
-
 // A device that is no terminal: the line settings cannot be applied (named with the system's
 // reason), the file gives end of file at once (a hang-up), and the module does not answer.
 TEST_F(MainWindowTest, DeviceThatIsNoTerminalGivesAClearMessageAndNoMeasurement) {

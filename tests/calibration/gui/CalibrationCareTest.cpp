@@ -1,73 +1,13 @@
-// The calibration's care on the real main window: a calibration stored on the virtual module
-// shows in the history and brings the next due date into the status; the record window marks
-// where the chain breaks; and pictures of both windows.
-#include <QChart>
-#include <QChartView>
+// The calibration record window on the real main window: it marks where the chain breaks.
 #include <QLabel>
-#include <QLineSeries>
 #include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "calibration/CHistoryWindow.h"
-#include "calibration/CalibrationDialogs.h"
-#include "sim/PtyServer.h"
 #include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
-
-// The first line of the chart: the charted quantity over the stored runs.
-const QLineSeries* FirstLine(CHistoryWindow& history) {
-    for (QAbstractSeries* s : history.chartView()->chart()->series())
-        if (auto* line = qobject_cast<QLineSeries*>(s)) return line;
-    return nullptr;
-}
-
-TEST_F(MainWindowTest, StoredCalibrationShowsInTheHistoryAndTheNextDueDate) {
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir()));  // the default intervals
-    sim::VirtualModule module;
-    module.SetType(0);
-    module.Immerse(7.0);
-    sim::PtyServer server(module);
-    std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    Open(server.SlavePath());
-    const auto twoPolls = [this](QWidget*) {
-        int ends = 0;
-        const auto counter =
-            QObject::connect(&window->session(), &Session::refreshDisplay, [&] { ++ends; });
-        EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
-        QObject::disconnect(counter);
-    };
-    const QString wait = QString::fromUtf8("Warten, bis der Messwert stabil ist.");
-    robot.OnMessage(QString::fromUtf8("Sensor in 1. Pufferlösung")).Click(1);
-    robot.OnMessage(wait).Inspect(twoPolls).Click(1);
-    robot.OnTemplate(153).SetText(CKalWertEingabe::kIdValue, "7").Click(1);
-    robot.OnMessage(QString::fromUtf8("Sensor in 2. Pufferlösung"))
-        .Inspect([&](QWidget*) { module.Immerse(4.0); })
-        .Click(1);
-    robot.OnMessage(wait).Inspect(twoPolls).Click(1);
-    robot.OnTemplate(153).SetText(CKalWertEingabe::kIdValue, "4").Click(1);
-    robot.OnTemplate(154).Click(CKalWertAusgabe::kIdSave);
-    Click(kIdKalibrieren);
-    ASSERT_TRUE(robot.WaitIdle());
-
-    const QString due = QDate::currentDate().addDays(7).toString("dd.MM.yyyy");
-    EXPECT_TRUE(Text(kIdStatus).endsWith(", Sensor: gut; nächste Kalibrierung am " + due))
-        << Text(kIdStatus).toStdString();
-    EXPECT_TRUE(Screenshot(window.get(), "main-german-calibration-due"));
-    Click(kIdKalibrierverlauf);
-    CHistoryWindow* history = window->care().historyWindow();
-    ASSERT_NE(history, nullptr);
-    ASSERT_TRUE(history->isVisible());
-    ASSERT_EQ(history->histories().size(), 1u);
-    EXPECT_EQ(history->ItemText(CHistoryWindow::kIdModule), "Modul VM01 (pH)");
-    const QLineSeries* slope = FirstLine(*history);
-    ASSERT_NE(slope, nullptr);
-    ASSERT_EQ(slope->count(), 1);
-    EXPECT_NEAR(slope->at(0).y(), 98.4, 0.2);
-    EXPECT_TRUE(history->ItemText(CHistoryWindow::kIdCondition).contains("Sensor gut"));
-}
 
 // The record window marks the line where the hash chain breaks: here the second hashed line
 // follows the empty string as the first does.

@@ -1,11 +1,15 @@
 // The guided calibration on the real main window, driven as a user drives it: a scripted module
 // answers with fixed values (the live poll keeps fetching them during the prompts), or the
 // virtual module measures a sensor put into known solutions.
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
 #include <QRegularExpression>
 #include <QTableWidget>
 
 #include "MainWindowFixture.h"
 #include "RequestLog.h"
+#include "calibration/CHistoryWindow.h"
 #include "calibration/CalibrationDialogs.h"
 #include "calibration/CalibrationFormulas.h"
 #include "link/Encoding.h"
@@ -13,6 +17,7 @@
 #include "sim/PtyServer.h"
 #include "sim/VirtualModule.h"
 #include "support/Pty.h"
+#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -40,11 +45,7 @@ public:
         for (std::size_t i = 0; i < 5; ++i) Reply(kReadParam, regs[i], EncodeFloat24(held[i]));
         Reply(kReadValue, kValueEndOfWrites, {});
         Reply(kReadParam, kParamManufacturer, {'4', '7', '1', '1'});
-        SetLive(live);
-    }
-    void SetLive(const Live& live) {
-        for (std::uint8_t reg = 1; reg <= 6; ++reg)
-            Reply(kReadValue, reg, EncodeFloat32(live[reg - 1u]));
+        for (std::uint8_t reg = 1; reg <= 6; ++reg) SetLive(reg, live[reg - 1u]);
     }
     void SetLive(int channel, float value) {
         Reply(kReadValue, std::uint8_t(channel), EncodeFloat32(value));
@@ -83,10 +84,6 @@ protected:
         return writes;
     }
     QString Summary() const { return Text(kIdCalSummary); }
-    // Message box steps in order, each answered with OK.
-    void Messages(std::initializer_list<QString> parts) {
-        for (const QString& p : parts) robot.OnMessage(p).Click(1);
-    }
     // Runs the calibration; returns the texts of the message boxes it showed.
     QStringList Calibrate() {
         const qsizetype before = robot.Messages().size();
@@ -159,11 +156,8 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
         if (c.ending != 0) {
             robot.OnTemplate(kResult)
                 .Inspect([&](QWidget* w) {
-                    const QString shown[] = {"Asymmetrie", "Steilheit", "", c.shown1, c.shown2, ""};
-                    const int ids[] = {1150, 1151, 1152, 1166, 1167, 1168};
-                    for (int i = 0; i < 6; ++i) EXPECT_EQ(DialogText(w, ids[i]), shown[i]);
-                    EXPECT_EQ(DialogText(w, kSave), "Speichern");
-                    EXPECT_EQ(DialogText(w, kExit), "Beenden");
+                    EXPECT_EQ(DialogText(w, 1166), c.shown1);
+                    EXPECT_EQ(DialogText(w, 1167), c.shown2);
                 })
                 .Click(c.ending);
         }
@@ -188,7 +182,6 @@ TEST_F(CalibrationTest, PhTwoBuffers) {
         {"pH", "0", "pH", before, "Asymmetrie 0.0 mV; Steilheit -44.9 mV/pH",
          QString::fromUtf8("gespeichert trotz Warnung (außerhalb des Bereichs)")}};
     EXPECT_EQ(Record(), expected);
-
 }
 
 // ---- one-point types: Redox and conductivity ----------------------------------------------
@@ -271,11 +264,9 @@ TEST_F(CalibrationTest, ClosingTheOxygenChoiceEndsTheCalibration) {
     EXPECT_TRUE(Calibrate().isEmpty());
     EXPECT_EQ(Written(module), Writes{});
     ASSERT_EQ(Record().size(), 1u);
-    const QStringList row = Record()[0];
-    EXPECT_EQ(row[0], "Sauerstoff");
-    EXPECT_EQ(row[2], "") << "no branch was chosen";
-    EXPECT_EQ(row[4], "");
-    EXPECT_EQ(row[5], "abgebrochen, nichts gespeichert");
+    const QStringList row = Record()[0];  // no branch was chosen, nothing stored
+    EXPECT_EQ(QStringList({row[0], row[2], row[4], row[5]}),
+              QStringList({"Sauerstoff", "", "", "abgebrochen, nichts gespeichert"}));
 }
 
 // A record that cannot be written is told once; the calibrations go on.
@@ -306,7 +297,7 @@ TEST_F(CalibrationTest, UnansweredOpeningReadEndsTheRun) {
     CalibratingModule module(0, kPhHeld, {7.0f, 0, 0, 0, 0, 25.0f});
     module.Silence(kReadParam, 34);
     Open(module.path());
-    Messages({"Fehler in der Datenkommunikation!"});
+    robot.OnMessage("Fehler in der Datenkommunikation!").Click(1);
     EXPECT_EQ(Calibrate().size(), 1);
     EXPECT_EQ(Written(module), Writes{});
     ASSERT_EQ(Record().size(), 1u);
@@ -323,9 +314,18 @@ double SummaryValue(const QString& summary, const QString& label) {
     return m.captured(1).toDouble();
 }
 
+// The first line of the chart: the charted quantity over the stored runs.
+const QLineSeries* FirstLine(CHistoryWindow& history) {
+    for (QAbstractSeries* s : history.chartView()->chart()->series())
+        if (auto* line = qobject_cast<QLineSeries*>(s)) return line;
+    return nullptr;
+}
+
 // A module that acknowledges the store but does not keep it: the user is told, and the window
-// and the record show what the module holds.
+// and the record show what the module holds. A stored pH calibration brings the next due date
+// into the status and shows in the history.
 TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir()));  // the default intervals
     const struct {
         int type;
         std::vector<double> solutions;  // one per sensor prompt
@@ -336,6 +336,7 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         float expected, tolerance;
         bool unkept = false;  // the module acknowledges the store of `reg` and keeps nothing
     } cases[] = {
+        {0, {7.0, 4.0}, "Sensor in 1. Pufferlösung", "Steilheit", 33, -50.0f, -58.2f, 0.15f},
         {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 1.0f, 0.006f},
         {7, {100.0}, "Sensor in Kalibriermedium", "Anstieg", 32, 80.0f, 120.0f, 0.1f},
         {3, {1413.0}, "Sensor in Pufferlösung", "Zellkonstante", 32, 0.9f, 0.9f, 0.006f, true},
@@ -351,15 +352,7 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         std::string error;
         ASSERT_TRUE(server.Start(&error)) << error;
         Open(server.SlavePath());
-        // The wait prompt lasts until a whole poll has run since the sensor went into the
-        // solution: two ends of the poll chain, the first may belong to a poll begun before.
-        auto twoPolls = [this](QWidget*) {
-            int ends = 0;
-            const auto counter = QObject::connect(&window->session().conversation(),
-                                                  &CConversation::refreshDisplay, [&] { ++ends; });
-            EXPECT_TRUE(WaitUntil([&] { return ends >= 2; }));
-            QObject::disconnect(counter);
-        };
+        const auto twoPolls = [this](QWidget*) { AwaitWholePoll(); };
         if (c.type == 7) robot.OnTemplate(kChoice).Click(CKalAuswahl::kIdOxygen);
         for (std::size_t i = 0; i < c.solutions.size(); ++i) {
             auto& prompt = robot.OnMessage(QString::fromUtf8(i == 0 ? c.immerse : "Sensor in 2."));
@@ -377,6 +370,21 @@ TEST_F(CalibrationTest, VirtualModuleCalibrationsAreAcceptedAndStored) {
         EXPECT_NEAR(stored, c.expected, c.tolerance);
         EXPECT_NEAR(SummaryValue(Summary(), c.label), stored, 0.051);
         EXPECT_EQ(Record().back()[5].startsWith("vom Modul nicht"), c.unkept);
+        if (c.type == 0) {
+            const QString due = QDate::currentDate().addDays(7).toString("dd.MM.yyyy");
+            EXPECT_TRUE(Text(kIdStatus).endsWith(", Sensor: gut; nächste Kalibrierung am " + due))
+                << Text(kIdStatus).toStdString();
+            EXPECT_TRUE(Screenshot(window.get(), "main-german-calibration-due"));
+            Click(kIdKalibrierverlauf);
+            CHistoryWindow* history = window->care().historyWindow();
+            ASSERT_TRUE(history && history->isVisible());
+            ASSERT_EQ(history->histories().size(), 1u);
+            EXPECT_EQ(history->ItemText(CHistoryWindow::kIdModule), "Modul VM01 (pH)");
+            const QLineSeries* slope = FirstLine(*history);
+            ASSERT_TRUE(slope && slope->count() == 1);
+            EXPECT_NEAR(slope->at(0).y(), 98.4, 0.2);
+            EXPECT_TRUE(history->ItemText(CHistoryWindow::kIdCondition).contains("Sensor gut"));
+        }
         Close();
     }
 }
