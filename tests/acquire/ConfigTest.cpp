@@ -36,17 +36,12 @@ port = simulate=3
     const Config& c = r.config;
     EXPECT_EQ(c.storePath, dir.File("readings.db"));
     ASSERT_TRUE(c.mqtt);
-    EXPECT_EQ(c.mqtt->host, "broker.lan");
-    EXPECT_EQ(c.mqtt->port, 1884);
-    EXPECT_EQ(c.mqtt->prefix, "plant/a");
-    EXPECT_EQ(c.mqtt->user, "ql50");
-    EXPECT_EQ(c.mqtt->password, "s3;cret");
+    EXPECT_EQ(std::tie(c.mqtt->host, c.mqtt->port, c.mqtt->prefix, c.mqtt->user, c.mqtt->password),
+              std::tuple("broker.lan", 1884, "plant/a", "ql50", "s3;cret"));
     EXPECT_EQ(c.mqtt->clientId.rfind("ql50d-", 0), 0u);
     ASSERT_EQ(c.modules.size(), 3u);
-    EXPECT_EQ(c.modules[0].baud, 9600);
-    EXPECT_EQ(c.modules[0].periodSeconds, 5);
-    EXPECT_EQ(c.modules[1].address, 2);
-    EXPECT_EQ(c.modules[1].periodSeconds, 2);
+    EXPECT_EQ(std::tie(c.modules[0].baud, c.modules[0].periodSeconds), std::tuple(9600, 5));
+    EXPECT_EQ(std::tie(c.modules[1].address, c.modules[1].periodSeconds), std::tuple(2, 2));
     EXPECT_EQ(c.modules[2].simulateType, 3);
 }
 

@@ -11,22 +11,9 @@
 namespace ql50::acquire {
 namespace {
 
-class Berlin : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        saved_ = tz ? std::optional<std::string>(tz) : std::nullopt;
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
-    void TearDown() override {
-        saved_ ? setenv("TZ", saved_->c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-    std::optional<std::string> saved_;
-};
-
-TEST_F(Berlin, ReadingIsOneJsonObjectWithNullForMissingValues) {
+TEST(Payload, ReadingIsOneJsonObjectWithNullForMissingValues) {
+    setenv("TZ", "Europe/Berlin", 1);  // no other test here depends on the zone
+    tzset();
     store::Reading r;
     r.module = "tank \"1\"";
     r.seq = 17;

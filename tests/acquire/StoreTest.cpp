@@ -11,17 +11,11 @@ namespace {
 
 Reading Make(const std::string& module, std::int64_t timeMs, std::optional<double> value,
              Source source = Source::Live) {
-    Reading r;
-    r.module = module;
-    r.timeMs = timeMs;
-    r.source = source;
-    r.type = 0;
-    r.channels = {{0, "pH value", "pH", 2, value},
-                  {5, "temperature",
-                   "\xC2\xB0"
-                   "C",
-                   1, 21.5}};
-    return r;
+    return {.module = module,
+            .timeMs = timeMs,
+            .source = source,
+            .type = 0,
+            .channels = {{0, "pH value", "pH", 2, value}, {5, "temperature", "°C", 1, 21.5}}};
 }
 
 class StoreTest : public ::testing::Test {
@@ -66,9 +60,7 @@ TEST_F(StoreTest, KeepsValuesAtTheirDecimalsAndMissingOnesMissing) {
     const std::vector<Reading> all = All("a");
     ASSERT_EQ(all.size(), 2u);
     EXPECT_DOUBLE_EQ(*all[0].channels[0].value, 7.13);
-    EXPECT_EQ(all[0].channels[1].unit,
-              "\xC2\xB0"
-              "C");
+    EXPECT_EQ(all[0].channels[1].unit, "°C");
     EXPECT_FALSE(all[1].channels[0].value);
     EXPECT_DOUBLE_EQ(*all[1].channels[1].value, 21.5);
     EXPECT_EQ(store.State("a").newestValued, 2000);  // the temperature came

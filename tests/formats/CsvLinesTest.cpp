@@ -8,10 +8,7 @@ namespace {
 
 TEST(CsvLines, FieldsAreQuotedOnlyWhenTheyMustBe) {
     const std::pair<const char*, const char*> cases[] = {
-        {"Temperatur [\xC2\xB0"
-         "C]",
-         "Temperatur [\xC2\xB0"
-         "C]"},
+        {"Temperatur [°C]", "Temperatur [°C]"},
         {"a,b", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\r\nlines", "\"two\r\nlines\""},

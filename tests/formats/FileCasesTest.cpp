@@ -21,7 +21,8 @@ using test::Spit;
 const Settings kChanged{2, 9600, 1, 30, 0, 1, 1};
 
 // A named pipe nobody reads: refused at once, never waited on.
-void Pipe(const test::TempDir& dir) {
+TEST(Files, Pipe) {
+    test::TempDir dir;
     const std::string pipe = dir.File("messung.txt");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     TextFile file;
@@ -36,7 +37,8 @@ void Pipe(const test::TempDir& dir) {
 
 // config.ini as a link, at first to a file that does not exist yet: the file it names is
 // created, then replaced with its permissions kept, and the link stays a link.
-void LinkedSettings(const test::TempDir& dir) {
+TEST(Files, LinkedSettings) {
+    test::TempDir dir;
     fs::create_directory(dir.File("shared"));
     const std::string link = dir.File("config.ini"), target = dir.File("shared/settings.ini");
     fs::create_symlink("shared/settings.ini", link);
@@ -53,7 +55,8 @@ void LinkedSettings(const test::TempDir& dir) {
 
 // The disk fills up in the middle of a line: the file keeps its whole lines, and a later line
 // follows them directly.
-void DiskFull(const test::TempDir& dir) {
+TEST(Files, DiskFull) {
+    test::TempDir dir;
     for (bool append : {false, true}) {
         const std::string path = dir.File(append ? "append.txt" : "create.txt");
         Spit(path, "alt\n");
@@ -73,7 +76,8 @@ void DiskFull(const test::TempDir& dir) {
 
 // The temporary file of a settings write whose program was killed is removed at the next
 // start; those of running programs and of other files stay.
-void StaleTemporaryFiles(const test::TempDir& dir) {
+TEST(Files, StaleTemporaryFiles) {
+    test::TempDir dir;
     const pid_t ended = fork();
     if (ended == 0) _exit(0);
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
@@ -86,23 +90,6 @@ void StaleTemporaryFiles(const test::TempDir& dir) {
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(running) && fs::exists(other));
 }
-
-using FileCase = std::pair<const char*, void (*)(const test::TempDir&)>;
-
-class FileCases : public ::testing::TestWithParam<FileCase> {};
-
-TEST_P(FileCases, Hold) {
-    test::TempDir dir;
-    ASSERT_FALSE(dir.Path().empty());
-    GetParam().second(dir);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, FileCases,
-                         ::testing::Values(FileCase{"Pipe", Pipe},
-                                           FileCase{"LinkedSettings", LinkedSettings},
-                                           FileCase{"DiskFull", DiskFull},
-                                           FileCase{"StaleTemporaryFiles", StaleTemporaryFiles}),
-                         [](const auto& p) { return std::string(p.param.first); });
 
 }  // namespace
 }  // namespace ql50

@@ -23,14 +23,13 @@ TEST(RecordingFile, HeaderAndDataLinesInTheColumnOrder) {
               "date\ttime\t[%]\t[\xB0"
               "C]\t[nA]\t[hPa]\t[mg/l]\t[hPa]\n");
     CModulDaten m;
-    m.moduleType = 7;
-    m.value1 = 98.5f, m.value2 = 9.12f, m.value3 = 150.f, m.value4 = 210.f, m.value5 = 1013.f;
+    m.moduleType = 7, m.value1 = 98.5f, m.value2 = 9.12f, m.value3 = 150.f, m.value4 = 210.f,
+    m.value5 = 1013.f;
     m.temperature = 21.3f;
     EXPECT_EQ(RecordDataLine(At(2005, 3, 5, 14, 7), m),
               "05.03.2005\t14:07\t98,5\t21,3\t150\t210\t9,12\t1013\r\n");
     CModulDaten ph;
-    ph.moduleType = 0;
-    ph.value1 = 7.04f, ph.value2 = -12.345f;
+    ph.moduleType = 0, ph.value1 = 7.04f, ph.value2 = -12.345f;
     EXPECT_EQ(RecordDataLine(At(2026, 12, 31, 23, 59), ph),
               "31.12.2026\t23:59\t7,0\t0,0\t0\t0\t-12,35\t0\r\n");
 }
@@ -67,8 +66,7 @@ TEST(RecordingFile, CalibrationSummaryListsLabelledValuesWithTheTypesDecimals) {
     };
     for (const auto& c : cases) {
         CModulDaten m;
-        m.moduleType = std::uint8_t(c.type);
-        m.calValue1 = c.values[0], m.calValue2 = c.values[1];
+        m.moduleType = std::uint8_t(c.type), m.calValue1 = c.values[0], m.calValue2 = c.values[1];
         m.calValue3 = c.values[2], m.calValue4 = c.values[3];
         EXPECT_EQ(CalibrationSummary(m, c.language), c.expected);
     }
@@ -82,29 +80,14 @@ TEST(RecordingFile, TimerPeriodFollowsTheInterval) {
     EXPECT_EQ(RecordTimerMs(99, 99, 99), 362439000);
 }
 
-TEST(TextFileTest, CreateTruncatesAppendKeepsAndBytesStayUntranslated) {
+// Truncating, appending and failures are in FileCasesTest.
+TEST(TextFileTest, EachWriteReachesTheFileAtOnceUntranslated) {
     test::TempDir dir;
-    const std::string path = dir.File("messung.txt");
     TextFile f;
-    ASSERT_TRUE(f.Create(path));
+    ASSERT_TRUE(f.Create(dir.File("messung.txt")));
     ASSERT_TRUE(f.Write("a\r\nb\n\r"));
-    EXPECT_EQ(test::Slurp(path), "a\r\nb\n\r") << "each write reaches the file at once";
+    EXPECT_EQ(test::Slurp(dir.File("messung.txt")), "a\r\nb\n\r");
     EXPECT_EQ(f.FileName(), "messung.txt");
-    f.Close();
-    ASSERT_TRUE(f.OpenAppend(path));
-    ASSERT_TRUE(f.Write("c"));
-    f.Close();
-    EXPECT_EQ(test::Slurp(path), "a\r\nb\n\rc");
-    ASSERT_TRUE(f.Create(path));
-    f.Close();
-    EXPECT_EQ(test::Slurp(path), "");
-}
-
-TEST(TextFileTest, FailuresCarryPathAndReason) {
-    TextFile f;
-    EXPECT_FALSE(f.Create("/nonexistent-folder/x.txt"));
-    EXPECT_EQ(f.ErrorText(), "/nonexistent-folder/x.txt: No such file or directory");
-    EXPECT_FALSE(f.Write("x"));
 }
 
 }  // namespace

@@ -24,11 +24,7 @@ bool Checked(const CDialog& dialog, int id) {
 // dialog ends with OK.
 TEST(DataExchange, MembersAreShownAndReadBackOnOk) {
     SampleDialog dialog;
-    dialog.count = -17;
-    dialog.language = 1;
-    dialog.release = 1;
-    dialog.type = 2;
-    dialog.entry = 0;
+    dialog.count = -17, dialog.language = 1, dialog.release = 1, dialog.type = 2, dialog.entry = 0;
     dialog.time = QTime(23, 59, 58);
     Robot robot;
     robot.OnTemplate(kSampleTemplateId)

@@ -40,11 +40,8 @@ TEST(DialogModal, EnterPressesOkWhoseHandlerReplacesItsEnding) {
 // showing, and counts timer ticks by id. Esc and the close box go through the Cancel handler.
 class Instrumented : public SampleDialog {
 public:
-    bool busy = false;
-    bool endAtOnce = false;
-    int cancels = 0;
-    int closes = 0;
-    int shown = 0;
+    bool busy = false, endAtOnce = false;
+    int cancels = 0, closes = 0, shown = 0;
     std::map<int, int> ticks;
 
 protected:
@@ -192,11 +189,8 @@ TEST(DialogTimers, TicksArriveByIdUntilKilledOrRestarted) {
 TEST(DialogTimers, TickDuringModalLoopAndMessageBox) {
     Robot robot;
     Instrumented dialog;
-    bool boxShown = false;
     dialog.OnCommand(sample::kHello, [&] {
-        boxShown = true;
         MessageBox(&dialog, QStringLiteral("Warten bis Messwert stabil ist"));
-        boxShown = false;
     });
     robot.OnTemplate(kSampleTemplateId)
         .Inspect([&](QWidget*) { dialog.SetTimer(9, 10); })
@@ -207,9 +201,7 @@ TEST(DialogTimers, TickDuringModalLoopAndMessageBox) {
             EXPECT_TRUE(test::WaitUntil([&] { return dialog.ticks[9] >= atBox + 3; }));
         })
         .Click(kIdOk);
-    robot.OnTemplate(kSampleTemplateId)
-        .Inspect([&](QWidget*) { EXPECT_FALSE(boxShown); })
-        .Click(kIdCancel);
+    robot.OnTemplate(kSampleTemplateId).Click(kIdCancel);
     EXPECT_EQ(dialog.DoModal(), kIdCancel);
     EXPECT_FALSE(dialog.HasTimer(9));  // the window's timers end with the window
     EXPECT_TRUE(robot.WaitIdle());

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "SampleDialog.h"
 #include "ui/Controls.h"
@@ -40,7 +39,6 @@ TEST(DialogTemplate, ControlsAreFoundByIdAndNamedByTheirCaption) {
     EXPECT_FALSE(dialog.ItemAs<QPushButton>(kIdCancel)->isDefault());
     EXPECT_EQ(dialog.ItemAs<QLabel>(sample::kUnit)->alignment() & Qt::AlignHorizontal_Mask,
               Qt::AlignRight);
-    EXPECT_EQ(dialog.ItemAs<QComboBox>(sample::kType)->itemText(2), QStringLiteral("Sauerstoff"));
     EXPECT_EQ(dialog.ItemAs<QComboBox>(sample::kType)->currentIndex(), -1);
     EXPECT_EQ(AccessibleName(dialog.Item(kIdCancel)), QStringLiteral("Abbrechen"));
     dialog.SetItemText(sample::kUnit, QStringLiteral("µS/cm"));
@@ -65,16 +63,6 @@ TEST(DialogTemplate, DialogUnitsFollowTheTemplateFont) {
     EXPECT_LT(dialog.Item(sample::kType)->height(), 40 * 12 / 8);
     // Rounding to the nearest pixel: 1.75, 1.625, 3.5, 4.875.
     EXPECT_EQ(MapDialogRect(DialogUnits{7, 13}, 1, 1, 2, 3), QRect(2, 2, 4, 5));
-}
-
-TEST(DialogTemplate, RadioButtonsFormTheirTemplateGroups) {
-    SampleDialog dialog;
-    const auto radio = [&](int id) { return dialog.ItemAs<QRadioButton>(id); };
-    radio(sample::kGerman)->setChecked(true);
-    radio(sample::kSideA)->setChecked(true);
-    radio(sample::kEnglish)->setChecked(true);
-    EXPECT_FALSE(radio(sample::kGerman)->isChecked());
-    EXPECT_TRUE(radio(sample::kSideA)->isChecked());
 }
 
 // A group box only frames its controls, wherever it stands in the template: it must not cover

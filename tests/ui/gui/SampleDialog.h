@@ -14,26 +14,10 @@
 
 namespace ql50::ui::sample {
 
-enum SampleId {
-    kPrompt = 1001,
-    kCount = 1002,
-    kUnit = 1003,
-    kFactor = 1004,
-    kAddress = 1005,
-    kInterval = 1006,
-    kLanguageBox = 1010,
-    kGerman = 1011,
-    kEnglish = 1012,
-    kSideA = 1013,
-    kSideB = 1014,
-    kRelease = 1020,
-    kType = 1021,
-    kEntries = 1022,
-    kSpinner = 1031,
-    kTime = 1032,
-    kDate = 1033,
-    kHello = 1040,
-};
+inline constexpr int kPrompt = 1001, kCount = 1002, kUnit = 1003, kFactor = 1004, kAddress = 1005,
+                     kInterval = 1006, kLanguageBox = 1010, kGerman = 1011, kEnglish = 1012,
+                     kSideA = 1013, kSideB = 1014, kRelease = 1020, kType = 1021, kEntries = 1022,
+                     kSpinner = 1031, kTime = 1032, kDate = 1033, kHello = 1040;
 
 inline constexpr int kSampleTemplateId = 900;
 inline constexpr char kHelloText[] = "Hallo aus dem Dialog";
