@@ -17,6 +17,7 @@ CONSTANT = re.compile(r"^k[A-Z][A-Za-z0-9]*$")
 
 TYPE = re.compile(r"^\s*(?:template\s*<[^>]*>\s*)?(class|struct|enum class|enum struct|enum)\s+"
                   r"(?:\[\[\w+\]\]\s*)?([A-Za-z_]\w*)\s*(?:final\s*)?[:{;]")
+RAW_OPEN = re.compile(r'R"([^()\\ ]{0,16})\(')
 USING = re.compile(r"^\s*using\s+([A-Za-z_]\w*)\s*=")
 # A function declared or defined in a class body: return type, name, parameters.
 METHOD = re.compile(r"^\s*(?:(?:virtual|static|inline|explicit|constexpr|consteval|friend)\s+)*"
@@ -44,8 +45,17 @@ class Checker:
         scopes = []  # (kind, depth at opening): "class", "enum", "enum class", "function", "namespace"
         section = "private"
         pending = None  # a type whose brace comes on a later line
+        raw_end = None  # the closing delimiter of a raw string literal that spans lines
         for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+            if raw_end is not None:  # inside a raw string literal: text, not declarations
+                if raw_end in line:
+                    raw_end = None
+                continue
             code = line.split("//")[0]
+            raw = RAW_OPEN.search(code)
+            if raw and ')' + raw.group(1) + '"' not in code[raw.end():]:
+                raw_end = ')' + raw.group(1) + '"'
+                code = code[:raw.start()] + '"";'
             stripped = code.strip()
             top = scopes[-1][0] if scopes else "namespace"
             if stripped.startswith("#") or not stripped:
@@ -64,7 +74,9 @@ class Checker:
             opened_type = None
             if m:
                 kind, name = m.group(1), m.group(2)
-                if not PASCAL.match(name):
+                # A forward declaration of a C library's type (struct sqlite3;) keeps its name.
+                foreign = stripped == f"{kind} {name};" and name[0].islower()
+                if not PASCAL.match(name) and not foreign:
                     self.fault(shown, number, f"type '{name}' is not PascalCase", line)
                 opened_type = "class" if kind in ("class", "struct") else (
                     "enum" if kind == "enum" else "enum class")

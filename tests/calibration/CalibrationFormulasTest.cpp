@@ -107,7 +107,6 @@ TEST(CalibrationFormulas, AcceptedRanges) {
         {C::CellConstant, 1.19f, true},
         {C::CellConstant, 1.2f, false},  // the nearest float lies just above 1.2
         {C::CellConstant, 0.79f, false},
-        {C::CellConstant, 1.21f, false},
         {C::OxygenSlope, 200.0f, true},
         {C::OxygenSlope, 9.9f, false},
         {C::OxygenSlope, 200.1f, false},

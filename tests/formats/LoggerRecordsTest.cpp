@@ -26,6 +26,18 @@ TEST(LoggerFormat, HeaderAndPositions) {
     EXPECT_EQ(LoggerBytePosition(254, 255), 65279u);
 }
 
+// A record ends at its end marker; a record whose last frame was lost costs the next one too.
+TEST(LoggerAssembler, EndMarkerClosesARecordAndALostOneCostsTheNext) {
+    const std::vector<std::uint8_t> good{5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF};
+    std::vector<std::uint8_t> stream(good.begin(), good.end() - 2);  // its last frame lost
+    for (int i = 0; i < 2; ++i) stream.insert(stream.end(), good.begin(), good.end());
+    LoggerRecordAssembler a;
+    std::vector<LoggerRecord> records;
+    for (std::size_t i = 0; i < stream.size(); i += 2)
+        if (auto r = a.Push(stream[i], stream[i + 1])) records.push_back(*r);
+    EXPECT_EQ(records, (std::vector{LoggerRecord{5, 6, 7, 14, 30, 98, 91, 3, 21, 0xFF}}));
+}
+
 // The logger's information in both languages; whole records only, released or not.
 TEST(LoggerSummary, FormatsBothLanguages) {
     const LoggerInfo info{"05.06.07", "14:30:00", "14:45", 15, 25, true};

@@ -2,13 +2,7 @@
 // expects, its clock runs, its logger fills, empties and streams, its faults switch on and off;
 // behind a pseudo-terminal it serves, paces, stops and hangs up; ql50-sim takes its options.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <sstream>
 
@@ -264,34 +258,6 @@ TEST(SimOptions, ParseAndApply) {
             << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
-}
-
-TEST(SimProgram, ServesOnThePrintedTerminalUntilTerminated) {
-    // The shell prints its process id, then becomes the program, which prints its terminal.
-    FILE* out = popen("echo $$; exec '" QL50_SIM_EXE "' --type 3 --address 5 --no-pacing", "r");
-    ASSERT_NE(out, nullptr);
-    setvbuf(out, nullptr, _IONBF, 0);
-    const auto readLine = [&] {  // within 10 s
-        char line[256] = {};
-        pollfd p{fileno(out), POLLIN, 0};
-        if (poll(&p, 1, 10000) <= 0 || !fgets(line, sizeof line, out)) return std::string();
-        return std::string(line, std::strcspn(line, "\n"));
-    };
-    const pid_t pid = std::atoi(readLine().c_str());
-    const std::string path = readLine();
-    ASSERT_GT(pid, 0);
-    if (path.rfind("/dev/", 0) == 0) {
-        LineEnd client(path);
-        EXPECT_EQ(Ask(client, Request(kReadParam, 1, 28, {}, 5)),
-                  ToBytes(BuildFrame(5, kReadParam, 1, 28, {4, 0, 0, 0})));
-    } else {
-        ADD_FAILURE() << "first line: '" << path << "'";
-    }
-    kill(pid, SIGTERM);
-    pollfd p{fileno(out), POLLIN, 0};  // the output ends when the program does
-    if (poll(&p, 1, 10000) == 0) kill(pid, SIGKILL);
-    const int status = pclose(out);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // Several virtual modules on one line: each answers its own address with its own type, an

@@ -10,7 +10,6 @@
 #include "link/Encoding.h"
 #include "sim/PtyServer.h"
 #include "support/Pty.h"
-#include "support/Screenshot.h"
 
 namespace ql50::test {
 namespace {
@@ -265,7 +264,6 @@ TEST_F(MainWindowTest, SilentModuleGivesEmptyCellsAndAStaleDisplay) {
     silent = true;
     ASSERT_TRUE(WaitUntil([&] { return !Enabled(kIdValue1); }));
     EXPECT_TRUE(Text(kIdStatus).startsWith("Keine Antwort vom Modul seit "));
-    EXPECT_TRUE(Screenshot(window.get(), "main-german-stale"));
     ASSERT_TRUE(WaitUntil([&] {
         return lines().size() >= 2 && lines().substr(lines().size() - 8) == "\t\t\t\t\t\t\r\n";
     }));

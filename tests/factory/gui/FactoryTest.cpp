@@ -261,13 +261,5 @@ TEST_F(PrintedReport, LinesGoToTheirPositionsInOrder) {
     EXPECT_TRUE(info.contains(QStringLiteral("Daten Parametrieren")));
 }
 
-TEST_F(PrintedReport, EmptyReportPrintsAnEmptyPage) {
-    const QString pdf = Print(QString());
-    EXPECT_TRUE(Words(pdf).empty());
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
-    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))))
-        << info.toStdString();
-}
-
 }  // namespace
 }  // namespace ql50::test

@@ -72,7 +72,6 @@ TEST_F(LoggerWindowTest, ReadsOutTheWholeLoggerWithTheTransferWindow) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->maximum(), 1502);  // one step for each two-byte frame
     ASSERT_TRUE(WaitUntil([&] { return bar->value() > 100; }));
-    EXPECT_TRUE(Screenshot(transfer, "logger-transfer-window"));
     ASSERT_TRUE(WaitUntil([&] { return ReadoutEnded(); }));
     EXPECT_EQ(Slurp(File("logger.txt")), LoggerExport(line->module));
     EXPECT_EQ(window->statusText(), "Byte: 3000 ");

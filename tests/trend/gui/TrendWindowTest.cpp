@@ -38,7 +38,6 @@ TEST_F(MainWindowTest, TrendWindowDrawsEveryLabelledChannelWithAGapWhereTheModul
     Open(server.SlavePath());
     UseRecordingFile("m.txt", 60);
     EXPECT_EQ(Text(kIdVerlauf), "Verlauf");
-    EXPECT_TRUE(Screenshot(window.get(), "main-german-trend-button"));
     Click(kIdVerlauf);
     CTrendWindow* trend = window->trendWindow();
     ASSERT_NE(trend, nullptr);
