@@ -125,6 +125,10 @@ private:
     // frames whose line time it rests after one.
     static constexpr std::size_t kFrameBytes = 11;
     static constexpr std::size_t kRestFrames = 4;
+    // Monitor thread only: how many bytes of the frame under way the hand-overs since the last
+    // command brought, so the tail of a reply that missed the wait is not waited for as a new
+    // frame. A command starts afresh: its reply starts a frame.
+    std::size_t frameFill_ = 0;
 
     // The hand-over (CComPort.cpp): the same on every platform. The reports take the system's
     // text as the system formats it, with its line break.

@@ -69,6 +69,7 @@ bool CComPort::StartMonitor() {
         pending_.reset();
         ::tcflush(fd_.load(), TCIOFLUSH);
     }
+    frameFill_ = 0;
     Drain(shutdownFd_);
     return LaunchMonitor();
 }
@@ -98,10 +99,11 @@ bool CComPort::ServicePort(short revents) {
     const ssize_t got = ::read(fd_.load(), chunk.data(), chunk.size());
     if (got > 0) {
         auto have = static_cast<std::size_t>(got);
-        if (SleepUnlessSignalled(RestOfFrameMs(have))) {
+        if (SleepUnlessSignalled(RestOfFrameMs(frameFill_ + have))) {
             const ssize_t more = ::read(fd_.load(), chunk.data() + have, chunk.size() - have);
             if (more > 0) have += static_cast<std::size_t>(more);  // a failure shows next time
         }
+        frameFill_ = (frameFill_ + have) % kFrameBytes;
         return HandOverChunk(chunk.data(), have);
     }
     const int error = got < 0 ? errno : 0;
@@ -133,6 +135,7 @@ bool CComPort::WriteRequest() {
         fd = fd_.load();
         ::tcflush(fd, TCIOFLUSH);
     }
+    frameFill_ = 0;
     return WriteAll(fd, frame.data(), length);
 }
 

@@ -227,6 +227,7 @@ bool CComPort::StartMonitor() {
         ClearCommError(io_->port.load(), &errors, &status);
         PurgeComm(io_->port.load(), kPurgeAll);
     }
+    frameFill_ = 0;
     ResetEvent(io_->shutdownEvent);
     return LaunchMonitor();
 }
@@ -329,10 +330,11 @@ CComPort::Step CComPort::ServicePort() {
     const Step step = ReadQueued(chunk.data(), kChunkSize, got);
     if (step != Step::Busy || got == 0) return step;
     DWORD more = 0;
-    if (SleepUnlessSignalled(RestOfFrameMs(got)) &&
+    if (SleepUnlessSignalled(RestOfFrameMs(frameFill_ + got)) &&
         ReadQueued(chunk.data() + got, kChunkSize - got, more) == Step::End) {
         return Step::End;
     }
+    frameFill_ = (frameFill_ + got + more) % kFrameBytes;
     if (!HandOverChunk(chunk.data(), got + more)) return Step::End;
     return Step::Busy;
 }
@@ -392,6 +394,7 @@ bool CComPort::WriteRequest() {
         port = io_->port.load();
         PurgeComm(port, kPurgeAll);
     }
+    frameFill_ = 0;
     if (length == 0) return true;
     if (WriteFile(port, frame.data(), length, nullptr, &io_->write)) return true;
     const DWORD error = GetLastError();
