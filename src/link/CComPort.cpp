@@ -54,7 +54,8 @@ void CComPort::QueueWrite(const std::uint8_t* bytes, std::size_t length) {
     writeLength_ = static_cast<std::uint8_t>(std::min(wanted, writeBuffer_.size()));
     std::copy_n(bytes, writeLength_, writeBuffer_.begin());
     writeRequested_ = true;
-    SignalWrite();
+    // While the owner takes a hand-over the monitor waits for it to end: the signal goes with it.
+    if (!serving_) SignalWrite();
 }
 
 void CComPort::ServeDelivery() {
@@ -67,6 +68,7 @@ void CComPort::ServeDelivery() {
         delivery.swap(pending_);
         sequence = handedSeq_;
         stops = stops_;
+        serving_ = true;
     }
     if (delivery->isError) {
         delivery->owner->OnPortError(delivery->text, delivery->channelClosed);
@@ -77,6 +79,10 @@ void CComPort::ServeDelivery() {
         // The owner may have reopened the channel meanwhile: release only this hand-over.
         std::lock_guard lock(mutex_);
         servedSeq_ = std::max(servedSeq_, sequence);
+        serving_ = false;
+        // One wake-up for the end of the hand-over and the command it brought, when the monitor
+        // rests meanwhile.
+        if (writeRequested_) SignalWrite();
     }
     served_.notify_all();
 }
@@ -100,31 +106,40 @@ bool CComPort::HandOverChunk(const std::uint8_t* bytes, std::size_t count) {
     Delivery delivery;
     delivery.owner = owner_;
     delivery.bytes.assign(bytes, bytes + count);
-    if (!HandOver(std::move(delivery))) return false;
+    const std::uint64_t sequence = Post(std::move(delivery));
+    if (sequence == 0) return false;
+    // The line rests while the owner takes the bytes: a command it queues ends the rest, so a
+    // reply costs the monitor one wake-up, not one for the hand-over and one for the command.
+    SleepUnlessSignalled(RestMs(count));
+    if (!AwaitServed(sequence)) return false;
     bool writeRequested = false;
     {
         std::lock_guard lock(mutex_);
         writeRequested = writeRequested_;
     }
     // The command goes out before the port is looked at again: what came meanwhile is stale.
-    if (writeRequested) return WriteRequest();
-    SleepUnlessSignalled(RestMs(count));
-    return true;
+    return writeRequested ? WriteRequest() : true;
 }
 
 // Hands the bytes of one read or a report to the owner's thread and sleeps until it was handled.
 // Returns false when shutdown was signalled meanwhile.
 bool CComPort::HandOver(Delivery delivery) {
+    const std::uint64_t sequence = Post(std::move(delivery));
+    return sequence != 0 && AwaitServed(sequence);
+}
+
+// Leaves a delivery for the owner's thread; its sequence number, 0 after shutdown.
+std::uint64_t CComPort::Post(Delivery delivery) {
     PortOwner* owner = delivery.owner;
     std::uint64_t sequence = 0;
     {
         std::lock_guard lock(mutex_);
-        if (shutdown_.load()) return false;
+        if (shutdown_.load()) return 0;
         pending_ = std::move(delivery);
         sequence = ++handedSeq_;
     }
     owner->DeliveryReady(*this);
-    return AwaitServed(sequence);
+    return sequence;
 }
 
 bool CComPort::AwaitServed(std::uint64_t sequence) {
@@ -180,9 +195,11 @@ int CComPort::RestOfFrameMs(std::size_t have) const {
     return have < kFrameBytes ? LineMs(kFrameBytes - have) : 0;
 }
 
+// No rest while a frame is under way: its tail would wait out the rest, which a write request
+// does not end because nobody has seen the frame yet to answer it.
 int CComPort::RestMs(std::size_t count) const {
     constexpr std::size_t kRestBytes = kRestFrames * kFrameBytes;
-    return count < 2 * kRestBytes ? LineMs(kRestBytes) : 0;
+    return frameFill_ == 0 && count < 2 * kRestBytes ? LineMs(kRestBytes) : 0;
 }
 
 // The time `bytes` take on the line, rounded up to whole milliseconds.

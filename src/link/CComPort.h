@@ -134,6 +134,7 @@ private:
     // text as the system formats it, with its line break.
     bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
     bool HandOver(Delivery delivery);
+    std::uint64_t Post(Delivery delivery);
     bool AwaitServed(std::uint64_t sequence);
     void DeliverBytes(const Delivery& delivery, std::uint64_t stops);
     bool ChunkGoesOn(std::uint64_t stops) const;
@@ -212,6 +213,7 @@ private:
     std::optional<Delivery> pending_;
     std::uint64_t handedSeq_ = 0;
     std::uint64_t servedSeq_ = 0;
+    bool serving_ = false;  // the owner takes a hand-over now
     // Counts the stops, so a hand-over being taken ends when the monitor was stopped (and maybe
     // started again) meanwhile.
     std::atomic<std::uint64_t> stops_{0};

@@ -99,9 +99,13 @@ bool CComPort::ServicePort(short revents) {
     const ssize_t got = ::read(fd_.load(), chunk.data(), chunk.size());
     if (got > 0) {
         auto have = static_cast<std::size_t>(got);
-        if (SleepUnlessSignalled(RestOfFrameMs(frameFill_ + have))) {
+        // The rest of a frame is gathered while it takes on the line, a late tail once more, so
+        // a reply is handed over in one piece. A failed read shows next time.
+        for (int pass = 0; pass < 2 && SleepUnlessSignalled(RestOfFrameMs(frameFill_ + have));
+             ++pass) {
             const ssize_t more = ::read(fd_.load(), chunk.data() + have, chunk.size() - have);
-            if (more > 0) have += static_cast<std::size_t>(more);  // a failure shows next time
+            if (more <= 0) break;
+            have += static_cast<std::size_t>(more);
         }
         frameFill_ = (frameFill_ + have) % kFrameBytes;
         return HandOverChunk(chunk.data(), have);
