@@ -7,27 +7,6 @@
 
 namespace ql50::acquire {
 
-std::optional<std::int64_t> LocalTimeMs(int year, int month, int day, int hour, int minute,
-                                        int second) {
-    using namespace std::chrono;
-    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
-                              std::chrono::day(unsigned(day))};
-    if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 59)
-        return std::nullopt;
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    const std::time_t seconds = std::mktime(&t);
-    if (seconds == std::time_t(-1)) return std::nullopt;
-    return std::int64_t(seconds) * 1000;
-}
-
 std::optional<std::int64_t> ModuleClockMs(const CModulDaten& m) {
     return LocalTimeMs(2000 + m.clockDate[2], m.clockDate[1], m.clockDate[0], m.clockTime[0],
                        m.clockTime[1], m.clockTime[2]);

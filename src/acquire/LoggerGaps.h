@@ -16,12 +16,11 @@
 
 namespace ql50::acquire {
 
+using store::LocalTimeMs;
+
 // The logger cannot fill a gap shorter than its finest interval, one minute.
 inline constexpr std::int64_t kShortestGapMs = 60'000;
 
-// A local civil time as UTC milliseconds; nothing for a date or time that does not exist.
-std::optional<std::int64_t> LocalTimeMs(int year, int month, int day, int hour, int minute,
-                                        int second);
 // The module's clock as its logger information brought it (date day, month, year - 2000).
 std::optional<std::int64_t> ModuleClockMs(const CModulDaten& module);
 // A record's time (day, month, year % 100, hour, minute).

@@ -1,31 +1,10 @@
 #include "acquire/Payload.h"
 
-#include <cstdio>
 
 #include "acquire/Config.h"
 #include "link/Format.h"
 
 namespace ql50::acquire {
-namespace {
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
-}  // namespace
 
 std::string ReadingJson(const store::Reading& r) {
     std::string json = "{\"module\":" + JsonString(r.module) + ",\"seq\":" + std::to_string(r.seq) +

@@ -12,8 +12,9 @@ namespace {
 
 // Readings handed to libmosquitto and not yet acknowledged; more wait in the store.
 constexpr std::size_t kWindow = 64;
-// Acknowledgements go to the store in batches: one synced transaction per batch.
-constexpr int kAckFlushMs = 200;
+// Acknowledgements go to the store in batches, a transaction per batch: after a crash at most
+// this much is sent again (subscribers drop repeats by their sequence number).
+constexpr int kAckFlushMs = 1000;
 constexpr std::size_t kAckBatch = 256;
 constexpr int kStopWaitMs = 2000;
 constexpr const char* kOnline = "online";
@@ -128,6 +129,7 @@ void Publisher::OnPublish(int mid) {
     acked_.push_back(it->second);
     emit acknowledged(it->second);
     inflight_.erase(it);
+    const bool resent = resending_ && inflight_.empty();
     if (inflight_.empty()) {
         resending_ = false;
         emit drained();
@@ -136,7 +138,9 @@ void Publisher::OnPublish(int mid) {
         FlushAcks();
     else if (!ackTimer_.isActive())
         ackTimer_.start();
-    Pump();
+    // A reading that arrives meanwhile is handed over at once: the store is asked again only
+    // when readings wait there.
+    if (backlog_ || resent) Pump();
 }
 
 void Publisher::Wake() {
@@ -146,10 +150,10 @@ void Publisher::Wake() {
 // Hands the next queued readings to libmosquitto while fewer than the window are unanswered.
 void Publisher::Pump() {
     if (!connected_ || resending_ || mosq_ == nullptr) return;
+    backlog_ = true;
     while (inflight_.size() < kWindow) {
-        const std::vector<store::Reading> next =
-            store_.Queued(cursor_, int(kWindow - inflight_.size()));
-        if (next.empty()) return;
+        const int wanted = int(kWindow - inflight_.size());
+        const std::vector<store::Reading> next = store_.Queued(cursor_, wanted);
         for (const store::Reading& r : next) {
             const std::string payload = ReadingJson(r);
             int mid = 0;
@@ -160,6 +164,10 @@ void Publisher::Pump() {
             if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN) return;
             inflight_[mid] = r.id;
             cursor_ = r.id;
+        }
+        if (int(next.size()) < wanted) {
+            backlog_ = false;
+            return;
         }
     }
 }

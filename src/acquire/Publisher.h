@@ -65,6 +65,7 @@ private:
     bool connected_ = false;
     // Waiting for the acknowledgements of what libmosquitto sends again after a reconnection.
     bool resending_ = false;
+    bool backlog_ = false;  // the store may hold readings not yet handed to libmosquitto
     bool started_ = false;
     std::map<int, std::int64_t> inflight_;  // message id -> reading id
     std::int64_t cursor_ = 0;               // the last reading handed to libmosquitto

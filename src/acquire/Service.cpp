@@ -74,8 +74,11 @@ bool Service::Start() {
         }
     }
     StartLines();
-    Log("polling " + std::to_string(config_.modules.size()) + " modules on " +
-        std::to_string(lines_.size()) + " lines into " + config_.storePath +
+    const auto count = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    Log("polling " + count(config_.modules.size(), "module", "modules") + " on " +
+        count(lines_.size(), "line", "lines") + " into " + config_.storePath +
         (config_.mqtt ? ", publishing to " + config_.mqtt->host + ":" +
                             std::to_string(config_.mqtt->port) + " under " + config_.mqtt->prefix
                       : ", without MQTT"));

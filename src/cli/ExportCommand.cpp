@@ -38,7 +38,6 @@ std::string Header(const store::Channel& c) {
 }  // namespace
 
 std::optional<std::int64_t> ParseExportTime(const std::string& text) {
-    std::tm t{};
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!Digits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
         !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day))
@@ -65,18 +64,7 @@ std::optional<std::int64_t> ParseExportTime(const std::string& text) {
     } else if (!zone.empty()) {
         return std::nullopt;
     }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    const std::time_t seconds = offsetSeconds ? timegm(&t) - *offsetSeconds : std::mktime(&t);
-    if (t.tm_mday != day) return std::nullopt;  // 31 April and the like roll over
-    return std::int64_t(seconds) * 1000;
+    return store::LocalTimeMs(year, month, day, hour, minute, second, offsetSeconds);
 }
 
 // One column per channel label and unit, in channel order; the live channels of the module's

@@ -12,6 +12,7 @@
 #include "cli/Progress.h"
 #include "cli/StandardStreams.h"
 #include "cli/StopSignals.h"
+#include "link/Format.h"
 #include "operations/Discovery.h"
 #include "sim/PtyServer.h"
 #include "tables/Cp1252.h"
@@ -21,24 +22,6 @@
 
 namespace ql50::cli {
 namespace {
-
-// A JSON string: quotes, backslashes and control characters escaped.
-std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 std::string TypeName(int type, int language) {
     return type < 0
@@ -60,12 +43,14 @@ std::string Lines(const std::vector<FoundModule>& modules, int language) {
 std::string JsonArray(const std::vector<FoundModule>& modules, int language) {
     std::string out = "[";
     for (const FoundModule& m : modules) {
-        out += std::string(out.size() > 1 ? "," : "") + "\n  {\"device\": " + Json(m.port.path) +
-               ", \"id\": " + (m.port.id.empty() ? "null" : Json(m.port.id)) +
+        out += std::string(out.size() > 1 ? "," : "") +
+               "\n  {\"device\": " + JsonString(m.port.path) +
+               ", \"id\": " + (m.port.id.empty() ? "null" : JsonString(m.port.id)) +
                ", \"baud\": " + std::to_string(m.baud) +
                ", \"address\": " + std::to_string(m.address) +
                ", \"type\": " + (m.type < 0 ? "null" : std::to_string(m.type)) +
-               ", \"typeName\": " + (m.type < 0 ? "null" : Json(TypeName(m.type, language))) + "}";
+               ", \"typeName\": " + (m.type < 0 ? "null" : JsonString(TypeName(m.type, language))) +
+               "}";
     }
     return out + (modules.empty() ? "]\n" : "\n]\n");
 }

@@ -47,8 +47,13 @@ bool ReplyPump::Pump(const std::function<bool()>& done, const std::function<long
         const qint64 left = msLeft();
         if (left <= 0) return false;
         // Each pass sleeps at most one second, so the deadline is met even if a wake-up is lost.
+        // A timer of its own, stopped with the pass: a single-shot timer would outlive a pass
+        // that ends early and wake the thread a second later for nothing.
         QEventLoop loop;
-        QTimer::singleShot(int(std::min<qint64>(left, 1000)), &loop, &QEventLoop::quit);
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(int(std::min<qint64>(left, 1000)));
         ActiveLoops().push_back(&loop);
         loop.exec();
         ActiveLoops().pop_back();

@@ -10,6 +10,12 @@
 namespace ql50 {
 namespace {
 
+#ifdef _WIN32
+constexpr bool kOwnerWrites = false;
+#else
+constexpr bool kOwnerWrites = true;
+#endif
+
 // The longest wait of the monitor for more bytes, whatever rate the line was given (a frame
 // takes 92 ms at 1,200 baud).
 constexpr std::chrono::milliseconds kLongestWait{100};
@@ -32,6 +38,7 @@ void CComPort::StopMonitor() {
     {
         std::lock_guard lock(mutex_);
         shutdown_ = true;
+        idleAfterReply_ = false;
         ++stops_;
     }
     served_.notify_all();  // leaves a hand-over the owner will never serve
@@ -53,46 +60,57 @@ void CComPort::QueueWrite(const std::uint8_t* bytes, std::size_t length) {
     const std::size_t wanted = bytes == nullptr ? 0 : static_cast<std::uint8_t>(length);
     writeLength_ = static_cast<std::uint8_t>(std::min(wanted, writeBuffer_.size()));
     std::copy_n(bytes, writeLength_, writeBuffer_.begin());
+    ++commands_;
+    flushOnWrite_ = true;
+    if (WriteNowLocked()) return;
     writeRequested_ = true;
-    SignalWrite();
+    // While the owner takes a hand-over the monitor waits for it to end: the signal goes with it.
+    if (!serving_) SignalWrite();
 }
 
 void CComPort::ServeDelivery() {
     std::optional<Delivery> delivery;
     std::uint64_t sequence = 0;
     std::uint64_t stops = 0;
+    std::uint64_t commands = 0;
     {
         std::lock_guard lock(mutex_);
         if (!pending_) return;  // a late notice: the hand-over was served or dropped already
         delivery.swap(pending_);
         sequence = handedSeq_;
         stops = stops_;
+        commands = commands_;
+        serving_ = true;
     }
     if (delivery->isError) {
         delivery->owner->OnPortError(delivery->text, delivery->channelClosed);
     } else {
-        DeliverBytes(*delivery, stops);
+        DeliverBytes(*delivery, stops, commands);
     }
     {
         // The owner may have reopened the channel meanwhile: release only this hand-over.
         std::lock_guard lock(mutex_);
         servedSeq_ = std::max(servedSeq_, sequence);
+        serving_ = false;
+        // One wake-up for the end of the hand-over and the command it brought, when the monitor
+        // rests meanwhile.
+        if (writeRequested_) SignalWrite();
     }
     served_.notify_all();
 }
 
-void CComPort::DeliverBytes(const Delivery& delivery, std::uint64_t stops) {
+void CComPort::DeliverBytes(const Delivery& delivery, std::uint64_t stops, std::uint64_t commands) {
     for (const std::uint8_t byte : delivery.bytes) {
         delivery.owner->OnPortByte(byte);
-        if (!ChunkGoesOn(stops)) return;
+        if (!ChunkGoesOn(stops, commands)) return;
     }
 }
 
 // A command queued meanwhile (a reply handler sends the next request of a chain) makes the rest
 // of the hand-over stale like the bytes its purge drops from the driver: the reply to the command
 // comes after it. A stop drops the rest as well.
-bool CComPort::ChunkGoesOn(std::uint64_t stops) const {
-    return !writeRequested_.load() && stops_.load() == stops;
+bool CComPort::ChunkGoesOn(std::uint64_t stops, std::uint64_t commands) const {
+    return !writeRequested_.load() && commands_.load() == commands && stops_.load() == stops;
 }
 
 bool CComPort::HandOverChunk(const std::uint8_t* bytes, std::size_t count) {
@@ -100,31 +118,47 @@ bool CComPort::HandOverChunk(const std::uint8_t* bytes, std::size_t count) {
     Delivery delivery;
     delivery.owner = owner_;
     delivery.bytes.assign(bytes, bytes + count);
-    if (!HandOver(std::move(delivery))) return false;
+    sinceCommand_ += count;
+    // A whole reply to a command: the monitor goes back to the port at once, and the owner may
+    // write the next command itself meanwhile (WriteNowLocked). Its turn on the reply ends
+    // before the monitor reads or writes again.
+    const bool reply = kOwnerWrites && sinceCommand_ == kFrameBytes && frameFill_ == 0;
+    const std::uint64_t sequence = Post(std::move(delivery), reply);
+    if (sequence == 0) return false;
+    if (reply) return true;
+    // The line rests while the owner takes the bytes: a command it queues ends the rest, so a
+    // reply costs the monitor one wake-up, not one for the hand-over and one for the command.
+    SleepUnlessSignalled(RestMs(count));
+    if (!AwaitServed(sequence)) return false;
     bool writeRequested = false;
     {
         std::lock_guard lock(mutex_);
         writeRequested = writeRequested_;
     }
     // The command goes out before the port is looked at again: what came meanwhile is stale.
-    if (writeRequested) return WriteRequest();
-    SleepUnlessSignalled(RestMs(count));
-    return true;
+    return writeRequested ? WriteRequest() : true;
 }
 
 // Hands the bytes of one read or a report to the owner's thread and sleeps until it was handled.
 // Returns false when shutdown was signalled meanwhile.
 bool CComPort::HandOver(Delivery delivery) {
+    const std::uint64_t sequence = Post(std::move(delivery), false);
+    return sequence != 0 && AwaitServed(sequence);
+}
+
+// Leaves a delivery for the owner's thread; its sequence number, 0 after shutdown.
+std::uint64_t CComPort::Post(Delivery delivery, bool reply) {
     PortOwner* owner = delivery.owner;
     std::uint64_t sequence = 0;
     {
         std::lock_guard lock(mutex_);
-        if (shutdown_.load()) return false;
+        if (shutdown_.load()) return 0;
         pending_ = std::move(delivery);
         sequence = ++handedSeq_;
+        idleAfterReply_ = reply;
     }
     owner->DeliveryReady(*this);
-    return AwaitServed(sequence);
+    return sequence;
 }
 
 bool CComPort::AwaitServed(std::uint64_t sequence) {
@@ -164,6 +198,8 @@ void CComPort::TakeOwner(PortOwner* owner, std::size_t writeBufferSize) {
     writeBuffer_.assign(std::min(writeBufferSize, kLongestWrite), 0);
     writeLength_ = 0;
     writeRequested_ = false;
+    idleAfterReply_ = false;
+    flushOnWrite_ = true;
     pending_.reset();
     ClearWriteSignal();
 }
@@ -180,9 +216,11 @@ int CComPort::RestOfFrameMs(std::size_t have) const {
     return have < kFrameBytes ? LineMs(kFrameBytes - have) : 0;
 }
 
+// No rest while a frame is under way: its tail would wait out the rest, which a write request
+// does not end because nobody has seen the frame yet to answer it.
 int CComPort::RestMs(std::size_t count) const {
     constexpr std::size_t kRestBytes = kRestFrames * kFrameBytes;
-    return count < 2 * kRestBytes ? LineMs(kRestBytes) : 0;
+    return frameFill_ == 0 && count < 2 * kRestBytes ? LineMs(kRestBytes) : 0;
 }
 
 // The time `bytes` take on the line, rounded up to whole milliseconds.

@@ -92,7 +92,9 @@ public:
 
     // Copies `length` bytes (taken as unsigned 8-bit, at most the write buffer's size) into the
     // write buffer and wakes the monitor, which purges the port and writes them. Does not wait.
-    // A second call before the monitor has written the first replaces it.
+    // A second call before the monitor has written the first replaces it. On POSIX, a command of
+    // at most a frame that follows a reply the monitor handed over is purged-and-written at once
+    // on the caller's thread, the monitor waiting on the port meanwhile.
     void QueueWrite(const std::uint8_t* bytes, std::size_t length);
 
     // Owner's thread: hands the waiting bytes or error to the owner, then releases the monitor.
@@ -129,14 +131,20 @@ private:
     // command brought, so the tail of a reply that missed the wait is not waited for as a new
     // frame. A command starts afresh: its reply starts a frame.
     std::size_t frameFill_ = 0;
+    // Monitor thread only: the bytes handed over since the last command, and the count of
+    // commands (commands_) that it last saw.
+    std::size_t sinceCommand_ = 0;
+    std::uint64_t commandsSeen_ = 0;
 
     // The hand-over (CComPort.cpp): the same on every platform. The reports take the system's
     // text as the system formats it, with its line break.
     bool HandOverChunk(const std::uint8_t* bytes, std::size_t count);
     bool HandOver(Delivery delivery);
+    bool WriteNowLocked();
+    std::uint64_t Post(Delivery delivery, bool reply);
     bool AwaitServed(std::uint64_t sequence);
-    void DeliverBytes(const Delivery& delivery, std::uint64_t stops);
-    bool ChunkGoesOn(std::uint64_t stops) const;
+    void DeliverBytes(const Delivery& delivery, std::uint64_t stops, std::uint64_t commands);
+    bool ChunkGoesOn(std::uint64_t stops, std::uint64_t commands) const;
     bool Report(const char* operation, const std::string& systemText);
     bool CloseAndReport(const char* operation, const std::string& systemText);
     // Open and StartMonitor on every platform: taking the owner with a fresh write buffer
@@ -187,6 +195,7 @@ private:
     void MonitorThread();
     bool ServicePort(short revents);
     bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t count);
+    void NoteCommand();
 
     std::atomic<int> fd_{-1};
     // eventfds the monitor polls besides the port: shutdown first, write request last.
@@ -212,6 +221,14 @@ private:
     std::optional<Delivery> pending_;
     std::uint64_t handedSeq_ = 0;
     std::uint64_t servedSeq_ = 0;
+    bool serving_ = false;  // the owner takes a hand-over now
+    // The monitor handed over a reply and waits on the port: the owner may write the next
+    // command itself (POSIX).
+    bool idleAfterReply_ = false;
+    // The command in the write buffer is a new one, not the rest of one the owner began.
+    bool flushOnWrite_ = true;
+    // Commands queued or written; a hand-over being taken ends when one comes.
+    std::atomic<std::uint64_t> commands_{0};
     // Counts the stops, so a hand-over being taken ends when the monitor was stopped (and maybe
     // started again) meanwhile.
     std::atomic<std::uint64_t> stops_{0};

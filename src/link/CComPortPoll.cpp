@@ -67,9 +67,12 @@ bool CComPort::StartMonitor() {
         std::lock_guard lock(mutex_);
         shutdown_ = false;
         pending_.reset();
+        servedSeq_ = handedSeq_;  // a hand-over a stop dropped is not waited for
         ::tcflush(fd_.load(), TCIOFLUSH);
     }
     frameFill_ = 0;
+    sinceCommand_ = 0;
+    commandsSeen_ = commands_.load();
     Drain(shutdownFd_);
     return LaunchMonitor();
 }
@@ -82,8 +85,16 @@ void CComPort::MonitorThread() {
             CloseAndReport("WaitCommEvent()", SystemText(std::strerror(errno)));
             break;
         }
-        // Priority: shutdown, then the port, then the write request.
-        if (fds[0].revents != 0) break;
+        // Priority: shutdown, then the port, then the write request. The owner's turn on a
+        // reply comes first, and a command it wrote meanwhile starts a frame.
+        std::uint64_t handed = 0;
+        {
+            std::lock_guard lock(mutex_);
+            idleAfterReply_ = false;
+            handed = handedSeq_;
+        }
+        if (fds[0].revents != 0 || !AwaitServed(handed)) break;
+        NoteCommand();
         if (fds[1].revents != 0) {
             if (!ServicePort(fds[1].revents)) break;
             continue;
@@ -99,9 +110,13 @@ bool CComPort::ServicePort(short revents) {
     const ssize_t got = ::read(fd_.load(), chunk.data(), chunk.size());
     if (got > 0) {
         auto have = static_cast<std::size_t>(got);
-        if (SleepUnlessSignalled(RestOfFrameMs(frameFill_ + have))) {
+        // The rest of a frame is gathered while it takes on the line, a late tail once more, so
+        // a reply is handed over in one piece. A failed read shows next time.
+        for (int pass = 0; pass < 2 && SleepUnlessSignalled(RestOfFrameMs(frameFill_ + have));
+             ++pass) {
             const ssize_t more = ::read(fd_.load(), chunk.data() + have, chunk.size() - have);
-            if (more > 0) have += static_cast<std::size_t>(more);  // a failure shows next time
+            if (more <= 0) break;
+            have += static_cast<std::size_t>(more);
         }
         frameFill_ = (frameFill_ + have) % kFrameBytes;
         return HandOverChunk(chunk.data(), have);
@@ -113,6 +128,35 @@ bool CComPort::ServicePort(short revents) {
     if (got < 0 && !Retry(error))
         return CloseAndReport("ReadFile()", SystemText(std::strerror(error)));
     return CloseAndReport("ReadFile()", SystemText(got == 0 ? "hang-up" : LineGoneReason(revents)));
+}
+
+// While the monitor waits on the port after a reply it handed over, the owner writes a short
+// command itself, purging the port first as the monitor would: the monitor then wakes once, with
+// the reply. Under the lock. A command the driver does not take whole is left to the monitor (the
+// rest of it, without another purge).
+bool CComPort::WriteNowLocked() {
+    const int fd = fd_.load();
+    if (!idleAfterReply_ || pending_ || fd < 0 || writeLength_ == 0 || writeLength_ > kFrameBytes)
+        return false;
+    ::tcflush(fd, TCIOFLUSH);
+    const ssize_t wrote = ::write(fd, writeBuffer_.data(), writeLength_);
+    if (wrote == writeLength_) return true;
+    if (wrote > 0) {
+        std::copy(writeBuffer_.begin() + wrote, writeBuffer_.begin() + writeLength_,
+                  writeBuffer_.begin());
+        writeLength_ = static_cast<std::uint8_t>(writeLength_ - wrote);
+        flushOnWrite_ = false;
+    }
+    return false;
+}
+
+// A command written by the owner meanwhile: its reply starts a frame.
+void CComPort::NoteCommand() {
+    const std::uint64_t commands = commands_.load();
+    if (commands == commandsSeen_) return;
+    commandsSeen_ = commands;
+    frameFill_ = 0;
+    sinceCommand_ = 0;
 }
 
 // Shutdown and a write request take their turn after the hand-over of what came so far.
@@ -133,9 +177,12 @@ bool CComPort::WriteRequest() {
         length = writeLength_;
         std::copy_n(writeBuffer_.begin(), length, frame.begin());
         fd = fd_.load();
-        ::tcflush(fd, TCIOFLUSH);
+        if (flushOnWrite_) ::tcflush(fd, TCIOFLUSH);
+        flushOnWrite_ = true;
+        commandsSeen_ = commands_.load();
     }
     frameFill_ = 0;
+    sinceCommand_ = 0;
     return WriteAll(fd, frame.data(), length);
 }
 

@@ -228,11 +228,17 @@ bool CComPort::StartMonitor() {
         PurgeComm(io_->port.load(), kPurgeAll);
     }
     frameFill_ = 0;
+    sinceCommand_ = 0;
     ResetEvent(io_->shutdownEvent);
     return LaunchMonitor();
 }
 
 // Shutdown and a write request take their turn after the hand-over of what came so far.
+// The Win32 monitor writes every command itself.
+bool CComPort::WriteNowLocked() {
+    return false;
+}
+
 bool CComPort::SleepUnlessSignalled(int ms) {
     if (ms <= 0) return false;
     const HANDLE signals[2] = {io_->shutdownEvent, io_->writeEvent};
@@ -395,6 +401,7 @@ bool CComPort::WriteRequest() {
         PurgeComm(port, kPurgeAll);
     }
     frameFill_ = 0;
+    sinceCommand_ = 0;
     if (length == 0) return true;
     if (WriteFile(port, frame.data(), length, nullptr, &io_->write)) return true;
     const DWORD error = GetLastError();

@@ -25,4 +25,7 @@ std::string FormatUnsigned(unsigned value, int minDigits = 1);
 // Every "." of `text` replaced by ",", the decimal comma of the recording and export files.
 std::string WithDecimalComma(std::string_view text);
 
+// `text` as a JSON string: in quotes, with quotes, backslashes and control characters escaped.
+std::string JsonString(std::string_view text);
+
 }  // namespace ql50

@@ -37,5 +37,10 @@ struct Reading {
 const char* SourceName(Source source);
 // ISO 8601 local time with milliseconds and the offset from UTC: 2024-05-01T10:00:02.345+02:00.
 std::string IsoTime(std::int64_t utcMs);
+// A civil time as UTC milliseconds: local time, or at `utcOffsetSeconds` east of UTC when given;
+// nothing for a date or time that does not exist.
+std::optional<std::int64_t> LocalTimeMs(int year, int month, int day, int hour, int minute,
+                                        int second,
+                                        std::optional<long> utcOffsetSeconds = std::nullopt);
 
 }  // namespace ql50::store

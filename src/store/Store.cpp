@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,6 +85,27 @@ std::string IsoTime(std::int64_t utcMs) {
                   t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, int(ms),
                   t.tm_gmtoff < 0 ? '-' : '+', offset / 60, offset % 60);
     return text;
+}
+
+std::optional<std::int64_t> LocalTimeMs(int year, int month, int day, int hour, int minute,
+                                        int second, std::optional<long> utcOffsetSeconds) {
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
+                              std::chrono::day(unsigned(day))};
+    if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+        second > 59)
+        return std::nullopt;
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    const std::time_t seconds = utcOffsetSeconds ? timegm(&t) - *utcOffsetSeconds : std::mktime(&t);
+    if (seconds == std::time_t(-1)) return std::nullopt;
+    return std::int64_t(seconds) * 1000;
 }
 
 Store::~Store() {
