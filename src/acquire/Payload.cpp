@@ -1,6 +1,5 @@
 #include "acquire/Payload.h"
 
-
 #include "acquire/Config.h"
 #include "link/Format.h"
 
