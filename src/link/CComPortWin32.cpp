@@ -233,12 +233,12 @@ bool CComPort::StartMonitor() {
     return LaunchMonitor();
 }
 
-// Shutdown and a write request take their turn after the hand-over of what came so far.
 // The Win32 monitor writes every command itself.
 bool CComPort::WriteNowLocked() {
     return false;
 }
 
+// Shutdown and a write request take their turn after the hand-over of what came so far.
 bool CComPort::SleepUnlessSignalled(int ms) {
     if (ms <= 0) return false;
     const HANDLE signals[2] = {io_->shutdownEvent, io_->writeEvent};
